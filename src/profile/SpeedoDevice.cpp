@@ -1,0 +1,181 @@
+#include "SpeedoDevice.h"
+
+#include <cmath>
+#include <limits>
+
+// Curve values must come out exactly as the controller's original tooling computed them:
+// slopes, intercepts and deviations in 80-bit extended precision (64-bit significand), stored as
+// doubles. On a platform whose long double is not that format the curves would differ silently,
+// so the build refuses.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "the profile arithmetic needs an x87 extended long double (64-bit significand)");
+
+using Ext = long double;
+
+namespace {
+
+// Round to the nearest integer, ties to even (the default floating-point rounding mode).
+long RoundEven(Ext v) { return std::lrint(v); }
+
+// (dy / dx) formed in extended precision, then stored as a double. A zero distance cannot occur
+// in a valid table; it yields slope 0 instead of an infinity.
+double StoredSlope(int dy, int dx) {
+  if (dx == 0) return 0.0;
+  return static_cast<double>(static_cast<Ext>(dy) / static_cast<Ext>(dx));
+}
+
+}  // namespace
+
+TSpeedoDevice::TSpeedoDevice() = default;
+TSpeedoDevice::~TSpeedoDevice() = default;
+
+void TSpeedoDevice::Clear() {
+  for (int i = 0; i < TableSize; ++i) FPoints[i] = TCurvePoint{static_cast<uint8_t>(i), 0, 0};
+}
+
+int TSpeedoDevice::LastIndex() const { return 1; }
+int TSpeedoDevice::MaxDeadband() const { return 0; }
+void TSpeedoDevice::SetDeadband(int level) { FDeadband = level; }
+int TSpeedoDevice::GetDeadband() const { return FDeadband; }
+bool TSpeedoDevice::InDeadband(int) const { return false; }
+
+void TSpeedoDevice::SetFrequencies(int fwd, int brk) {
+  FFwdFreq = fwd;
+  FBrkFreq = brk;
+}
+
+void TSpeedoDevice::GetFrequencies(int& fwd, int& brk) const {
+  fwd = FFwdFreq;
+  brk = FBrkFreq;
+}
+
+int TSpeedoDevice::LastFrequencyIndex() const { return 0; }
+std::string TSpeedoDevice::FrequencyName(int) const { return "0"; }
+int TSpeedoDevice::FormatVersion() const { return 0; }
+
+void TSpeedoDevice::Assign(const TSpeedoDevice& source) {
+  if (&source == this) return;
+  for (int i = 0; i < TableSize; ++i) FPoints[i] = source.FPoints[i];
+  FDeadband = source.FDeadband;
+  FFwdFreq = source.FFwdFreq;
+  FBrkFreq = source.FBrkFreq;
+}
+
+void TSpeedoDevice::Interpolate() {
+  const int n = LastIndex();
+  FPoints[0].Breakpoint = 1;
+  FPoints[n].Breakpoint = 1;
+  int b = 0;
+  for (int c = 1; c <= n; ++c) {
+    if (FPoints[c].Breakpoint != 1) continue;
+    const TCurvePoint& pb = FPoints[b];
+    const TCurvePoint& pc = FPoints[c];
+    const double slope = StoredSlope(int(pc.Y) - int(pb.Y), int(pc.X) - int(pb.X));
+    const double intercept =
+        static_cast<double>(static_cast<Ext>(pb.Y) - static_cast<Ext>(pb.X) * static_cast<Ext>(slope));
+    for (int i = b + 1; i < c; ++i) {
+      const Ext v = static_cast<Ext>(FPoints[i].X) * static_cast<Ext>(slope) + static_cast<Ext>(intercept);
+      FPoints[i].Y = static_cast<uint8_t>(RoundEven(v) & 0xFF);
+    }
+    b = c;
+  }
+}
+
+TPoint TSpeedoDevice::GetPoint(int index) const {
+  return TPoint{FPoints[index].X, FPoints[index].Y};
+}
+
+int TSpeedoDevice::GetY(int index) const { return FPoints[index].Y; }
+
+void TSpeedoDevice::SetY(int index, uint8_t value) {
+  FPoints[index].Y = value;
+  FPoints[index].Breakpoint = 0;
+  SetBreakpoint(index);
+}
+
+bool TSpeedoDevice::IsBreakpoint(int index) const { return FPoints[index].Breakpoint != 0; }
+
+void TSpeedoDevice::SetBreakpoint(int index) {
+  if (FPoints[index].Breakpoint != 0) return;
+  FPoints[index].Breakpoint = 1;
+  Interpolate();
+}
+
+void TSpeedoDevice::ClearBreakpoint(int index) {
+  if (FPoints[index].Breakpoint != 1) return;
+  FPoints[index].Breakpoint = 0;
+  Interpolate();
+}
+
+int TSpeedoDevice::PrevBreakpoint(int index) const {
+  for (int i = index - 1; i >= 0; --i)
+    if (FPoints[i].Breakpoint == 1) return i;
+  return 0;
+}
+
+int TSpeedoDevice::NextBreakpoint(int index) const {
+  const int n = LastIndex();
+  for (int i = index + 1; i <= n; ++i)
+    if (FPoints[i].Breakpoint == 1) return i;
+  return n;
+}
+
+int TSpeedoDevice::IndexOfX(int32_t x) const {
+  int found = -1;
+  for (int i = 0; i <= LastIndex(); ++i)
+    if (FPoints[i].X == x) found = i;
+  return found;
+}
+
+// The level follows from which of the entries around the centre (30..33, stick positions 60, 62,
+// 64 and 65 in the V4 layout) sit at zero output.
+void TSpeedoDevice::DetectDeadband() {
+  auto zero = [this](int i) { return FPoints[i].Y == 0; };
+  if (zero(30) && zero(31) && zero(32) && zero(33))
+    FDeadband = 4;
+  else if (zero(31) && zero(32) && zero(33))
+    FDeadband = 3;
+  else if (zero(31) && zero(32))
+    FDeadband = 2;
+  else if (zero(32))
+    FDeadband = 1;
+  else
+    FDeadband = 0;
+}
+
+// Left-to-right Douglas-Peucker simplification with vertical deviation: a segment is accepted
+// when no entry strays more than the tolerance from its line; otherwise the worst entry becomes a
+// breakpoint and the left part is examined first.
+void TSpeedoDevice::FitCurve(double tolerance) {
+  const int n = LastIndex();
+  for (int i = 0; i <= n; ++i) FPoints[i].Breakpoint = 0;
+  FDeadband = 0;
+  FPoints[0].Breakpoint = 1;
+  FPoints[n].Breakpoint = 1;
+
+  int b = 0;
+  int e = n;
+  while (b < n) {
+    const TCurvePoint& pb = FPoints[b];
+    const double slope = StoredSlope(int(FPoints[e].Y) - int(pb.Y), int(FPoints[e].X) - int(pb.X));
+    int worst = b;
+    double maxDev = tolerance;
+    for (int i = b + 1; i < e; ++i) {
+      const Ext line = static_cast<Ext>(int(FPoints[i].X) - int(pb.X)) * static_cast<Ext>(slope) +
+                       static_cast<Ext>(pb.Y);
+      const double dev = static_cast<double>(std::fabs(static_cast<Ext>(FPoints[i].Y) - line));
+      if (dev > maxDev) {
+        maxDev = dev;
+        worst = i;
+      }
+    }
+    if (worst == b) {
+      b = e;
+      e = NextBreakpoint(e);
+    } else {
+      FPoints[worst].Breakpoint = 1;
+      e = worst;
+    }
+  }
+  Interpolate();
+}
