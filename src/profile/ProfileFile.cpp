@@ -59,5 +59,9 @@ int TSpeedoDevice::LoadFromFile(const std::string& fileName) {
   for (int i = 1; i < count; ++i)
     if ((*bytes)[3 * i] <= (*bytes)[3 * (i - 1)]) return 0;
   std::copy(bytes->begin(), bytes->end(), reinterpret_cast<uint8_t*>(FPoints));
+  // Any set flag byte counts as a breakpoint. Interpolation and breakpoint removal look for the
+  // value 1 only, so another value would be drawn as a breakpoint yet be moved like a derived entry.
+  for (int i = 0; i < count; ++i)
+    if (FPoints[i].Breakpoint != 0) FPoints[i].Breakpoint = 1;
   return 0;
 }
