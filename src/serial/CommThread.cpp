@@ -1,0 +1,201 @@
+#include "CommThread.h"
+
+#include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// How often modem lines and error counters are sampled, where the device has them.
+constexpr int LineSampleMs = 25;
+// Total time limit of one ReadBytes or WriteBytes call.
+constexpr auto TransferLimit = std::chrono::milliseconds(500);
+
+// The event thread watches at a raised priority and winds down at the lowest one. Raising needs
+// a privilege most users lack; the thread then keeps the normal priority.
+void SetThreadNice(int nice) { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), nice); }
+
+// Milliseconds left until `deadline`, rounded up so that a wait never ends before it.
+int MsLeft(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Event bits for the lines that differ between two modem status samples.
+uint32_t ChangedLines(uint32_t before, uint32_t now) {
+  const uint32_t diff = before ^ now;
+  uint32_t events = 0;
+  if (diff & MS_CTS_ON) events |= EV_CTS;
+  if (diff & MS_DSR_ON) events |= EV_DSR;
+  if (diff & MS_RLSD_ON) events |= EV_RLSD;
+  if (diff & MS_RING_ON) events |= EV_RING;
+  return events;
+}
+
+} // namespace
+
+TCommThread::TCommThread(const std::string& portName, const TModemLinesFactory& lines) {
+  FPort = OpenExclusive(portName, FOpenError);
+  if (!FPort.Valid())
+    return;
+  FLines = lines ? lines(FPort.Get()) : MakeTtyModemLines(FPort.Get());
+  SetParams(19200, 8, ptNONE, sbONE);
+  ResetLines();
+  FStopEvent.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+}
+
+TCommThread::~TCommThread() {
+  if (FThread.joinable()) {
+    StopThread();
+    WaitFor();
+  }
+}
+
+void TCommThread::SetParams(uint32_t /*baud*/, uint8_t dataBits, TParity parity, TStopBit stopBits) {
+  // The controller talks at 19200 baud only; ApplyLineSettings always sets that speed.
+  ApplyLineSettings(FPort.Get(), dataBits, parity, stopBits);
+}
+
+void TCommThread::ResetLines() {
+  ::tcflush(FPort.Get(), TCIOFLUSH);
+  SetLine(TIOCM_DTR, false);
+  SetLine(TIOCM_RTS, false);
+}
+
+void TCommThread::SetLine(int line, bool on) {
+  if (FLines)
+    FLines->SetLine(line, on);
+}
+
+void TCommThread::Start(std::shared_ptr<THandOverQueue> handOver) {
+  FHandOver = std::move(handOver);
+  FThread = std::thread([this] { Execute(); });
+}
+
+void TCommThread::StopThread() {
+  FReceiveHook = nullptr;
+  if (FHandOver)
+    FHandOver->RequestStop();
+  const uint64_t one = 1;
+  // The counter stays non-zero, so the thread sees the stop however often it polls.
+  [[maybe_unused]] auto n = ::write(FStopEvent.Get(), &one, sizeof one);
+}
+
+void TCommThread::WaitFor() {
+  if (!FThread.joinable())
+    return;
+  FHandOver->WaitForEnd();
+  FThread.join();
+}
+
+void TCommThread::Execute() {
+  SetThreadNice(-1);
+  uint32_t status = 0;
+  uint32_t errorCount = 0;
+  const bool haveStatus = FLines->GetStatus(status);
+  const bool haveErrors = FLines->GetErrorCount(errorCount);
+  bool deviceGone = false;
+  for (;;) {
+    pollfd fds[2] = {{FStopEvent.Get(), POLLIN, 0}, {deviceGone ? -1 : FPort.Get(), POLLIN, 0}};
+    const bool sample = (haveStatus || haveErrors) && !deviceGone;
+    const int r = ::poll(fds, 2, sample ? LineSampleMs : -1);
+    if (r < 0 && errno != EINTR)
+      deviceGone = true;  // nothing left to watch but the stop signal
+    if (r > 0 && fds[0].revents) {
+      SetThreadNice(19);
+      break;
+    }
+    uint32_t events = 0;
+    if (fds[1].revents & POLLIN)
+      events |= EV_RXCHAR;
+    // A device that went away (an adapter unplugged, the other end of a pseudo-terminal closed)
+    // stays readable for ever; after handing on what it still held it is no longer watched.
+    if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      deviceGone = true;
+      events |= EV_RXCHAR;
+    }
+    const uint32_t before = status;
+    if (haveStatus && FLines->GetStatus(status))
+      events |= ChangedLines(before, status);
+    uint32_t count = errorCount;
+    if (haveErrors && FLines->GetErrorCount(count) && count != errorCount) {
+      events |= EV_ERR;
+      errorCount = count;
+    }
+    if (events == 0)
+      continue;
+    FEventMask = events;
+    FModemStatus = before;
+    FHandOver->Synchronize([this] { DispatchEvents(); });
+  }
+  FHandOver->ThreadEnded();
+}
+
+void TCommThread::DispatchEvents() {
+  int waiting = 0;
+  if (::ioctl(FPort.Get(), TIOCINQ, &waiting) != 0 || waiting < 0)
+    waiting = 0;
+  if (FEventMask & EV_RXCHAR) {
+    if (auto hook = FReceiveHook)
+      hook(static_cast<uint32_t>(waiting));
+    FEventMask &= ~EV_RXCHAR;
+  }
+  if (FEventMask != 0) {
+    if (auto hook = FStatusHook)
+      hook(FEventMask, FModemStatus);
+  }
+}
+
+int TCommThread::ReadBytes(void* buffer, int count) {
+  if (count <= 0)
+    return 0;
+  auto* out = static_cast<unsigned char*>(buffer);
+  const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
+  int got = 0;
+  while (got < count) {
+    pollfd fd{FPort.Get(), POLLIN, 0};
+    const int ready = ::poll(&fd, 1, MsLeft(deadline));
+    if (ready < 0 && errno == EINTR)
+      continue;
+    if (ready <= 0)
+      break;  // time is up
+    // In raw mode a read of an empty queue returns 0 rather than failing with EAGAIN.
+    const ssize_t n = ::read(FPort.Get(), out + got, static_cast<size_t>(count - got));
+    if (n > 0) {
+      got += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+      continue;
+    if (n < 0 || (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) || MsLeft(deadline) == 0)
+      break;  // the device went away, or time is up
+  }
+  return got;
+}
+
+int TCommThread::WriteBytes(const void* buffer, int count) {
+  const auto* in = static_cast<const unsigned char*>(buffer);
+  const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
+  int put = 0;
+  while (put < count) {
+    const ssize_t n = ::write(FPort.Get(), in + put, static_cast<size_t>(count - put));
+    if (n > 0) {
+      put += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR)
+      break;
+    // Only when the driver's buffer is full: wait for room, within the write's time limit.
+    pollfd fd{FPort.Get(), POLLOUT, 0};
+    const int left = MsLeft(deadline);
+    if (left == 0 || (::poll(&fd, 1, left) < 0 && errno != EINTR))
+      break;
+  }
+  return put;
+}
