@@ -9,7 +9,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "ChildProcess.h"
+#include "Privileges.h"
 #include "SpedV4Device.h"
 #include "TempDir.h"
 

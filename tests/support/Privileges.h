@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -77,3 +79,28 @@ inline bool PrivateMounts() {
   if (::unshare(CLONE_NEWNS) != 0) return false;
   return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
+
+// While alive, file permissions apply to this process: as root, the effective user and group
+// become "nobody" (the real user stays root, so the destructor can switch back); any other user
+// is left as it is. The switch covers every thread of the process.
+class TOrdinaryUser {
+ public:
+  TOrdinaryUser() {
+    if (::geteuid() != 0) return;
+    const passwd* pw = ::getpwnam("nobody");
+    const uid_t uid = pw ? pw->pw_uid : 65534;
+    const gid_t gid = pw ? pw->pw_gid : 65534;
+    FSwitched = ::setegid(gid) == 0 && ::seteuid(uid) == 0;
+    FOk = FSwitched;
+  }
+  ~TOrdinaryUser() {
+    if (FSwitched && (::seteuid(0) != 0 || ::setegid(0) != 0)) std::abort();
+  }
+  TOrdinaryUser(const TOrdinaryUser&) = delete;
+  TOrdinaryUser& operator=(const TOrdinaryUser&) = delete;
+  bool Ok() const { return FOk; }
+
+ private:
+  bool FSwitched = false;
+  bool FOk = true;
+};
