@@ -1,0 +1,177 @@
+// esc-sim: a simulated V4 speed controller on a pseudo-terminal, for trying the editor without
+// hardware. Prints the path of the port to open and answers until interrupted.
+
+#include "EscSimulator.h"
+#include "RegisterMap.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <pthread.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char* const Usage =
+    "usage: esc-sim [options]\n"
+    "Runs a simulated V4 speed controller on a pseudo-terminal and prints the path of its port.\n"
+    "Stop it with Ctrl+C.\n"
+    "\n"
+    "  --link NAME      also reach the port as NAME (a symbolic link, removed at the end); name it\n"
+    "                   like a serial port in /dev, e.g. /dev/ttyUSB9, to see it in the editor's\n"
+    "                   port list (needs the right to write to /dev)\n"
+    "  --load FILE.spp  start with the profile of FILE.spp in the curve registers instead of the\n"
+    "                   default profile\n"
+    "  --dump FILE.spp  at the end, write the curve registers to FILE.spp as a profile\n"
+    "  --silent         no controller attached: nothing is answered\n"
+    "  --echo           a loop-back plug: every byte comes straight back\n"
+    "  --corrupt REG    register REG (0..255) reads back a different value than was written\n"
+    "  --stop-after N   answer N frames, then fall silent\n"
+    "  --extra-byte     send one byte too many after every reply\n"
+    "  --paced          answer no faster than a line at 19200 baud would carry the bytes\n"
+    "  --verbose        print every frame on standard error\n"
+    "  --help           print this text\n";
+
+struct TArgs {
+  TEscSimulator::TOptions Sim;
+  std::string Link, Load, Dump;
+  bool Verbose = false;
+};
+
+bool ParseNumber(const char* text, long low, long high, long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtol(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+// Returns the exit status to end with at once, or nothing to go on.
+std::optional<int> ParseArgs(int argc, char** argv, TArgs& args) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string opt = argv[i];
+    const bool hasValue = i + 1 < argc;
+    long n = 0;
+    if (opt == "--help") {
+      std::cout << Usage;
+      return 0;
+    } else if (opt == "--silent") {
+      args.Sim.Silent = true;
+    } else if (opt == "--echo") {
+      args.Sim.Echo = true;
+    } else if (opt == "--extra-byte") {
+      args.Sim.ExtraByte = true;
+    } else if (opt == "--paced") {
+      args.Sim.LinePacing = true;
+    } else if (opt == "--verbose") {
+      args.Verbose = true;
+    } else if (opt == "--corrupt" && hasValue && ParseNumber(argv[i + 1], 0, 255, n)) {
+      args.Sim.CorruptRegister = static_cast<int>(n);
+      ++i;
+    } else if (opt == "--stop-after" && hasValue && ParseNumber(argv[i + 1], 0, LONG_MAX, n)) {
+      args.Sim.StopAfter = n;
+      ++i;
+    } else if ((opt == "--link" || opt == "--load" || opt == "--dump") && hasValue) {
+      (opt == "--link" ? args.Link : opt == "--load" ? args.Load : args.Dump) = argv[++i];
+    } else {
+      std::cerr << "esc-sim: bad option or value: " << opt << "\n" << Usage;
+      return 2;
+    }
+  }
+  return std::nullopt;
+}
+
+// Puts the profile of `file` into the curve registers; without a file, the V4 default profile.
+void LoadProfile(const std::string& file, TEscSimulator& sim) {
+  TSpedV4Device profile;
+  profile.Clear();
+  if (!file.empty() && profile.LoadFromFile(file) != 0)
+    throw std::runtime_error(file + ": not a V4 profile");
+  TRegisterFile regs = sim.Registers();
+  ProfileToRegisters(profile, regs);
+  for (int r = 0; r < 256; ++r)
+    sim.SetRegister(static_cast<uint8_t>(r), regs[r]);
+}
+
+void DumpProfile(const std::string& file, const TEscSimulator& sim) {
+  TSpedV4Device profile;
+  profile.Clear();
+  RegistersToProfile(sim.Registers(), profile);
+  profile.SaveToFile(file);
+}
+
+// A symbolic link to the port that exists as long as this object does. An existing file of that
+// name is never replaced.
+class TPortLink {
+public:
+  TPortLink(std::string name, const std::string& target) : FName(std::move(name)), FTarget(target) {
+    if (::symlink(target.c_str(), FName.c_str()) != 0)
+      throw std::runtime_error("cannot create " + FName + ": " + std::strerror(errno));
+  }
+  ~TPortLink() {
+    char buf[256];
+    const ssize_t n = ::readlink(FName.c_str(), buf, sizeof buf);
+    if (n > 0 && std::string(buf, static_cast<size_t>(n)) == FTarget)
+      ::unlink(FName.c_str());
+  }
+  TPortLink(const TPortLink&) = delete;
+  TPortLink& operator=(const TPortLink&) = delete;
+
+private:
+  std::string FName, FTarget;
+};
+
+// Started with sudo, hand the port to the user who asked, so that the editor run by that user
+// can open it.
+void GiveToSudoUser(const std::string& path) {
+  const char* uid = std::getenv("SUDO_UID");
+  const char* gid = std::getenv("SUDO_GID");
+  if (::geteuid() == 0 && uid && gid)
+    if (::chown(path.c_str(), static_cast<uid_t>(std::atol(uid)), static_cast<gid_t>(std::atol(gid))) != 0)
+      std::cerr << "esc-sim: cannot hand " << path << " to the sudo user: " << std::strerror(errno) << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  TArgs args;
+  if (auto status = ParseArgs(argc, argv, args))
+    return *status;
+  if (args.Verbose)
+    args.Sim.OnFrame = [](char command, uint8_t reg, uint8_t value, bool answered) {
+      std::fprintf(stderr, "%c %3u %3u%s\n", command, reg, value, answered ? "" : "  (not answered)");
+    };
+  // Ctrl+C and termination are taken by sigwait below; every thread started later inherits the mask.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  try {
+    TEscSimulator sim(args.Sim);
+    LoadProfile(args.Load, sim);
+    GiveToSudoUser(sim.SlavePath());
+    std::optional<TPortLink> link;
+    if (!args.Link.empty())
+      link.emplace(args.Link, sim.SlavePath());
+    std::cout << sim.SlavePath() << std::endl;
+    if (link)
+      std::cerr << "esc-sim: port also reachable as " << args.Link << "\n";
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    if (!args.Dump.empty()) {
+      DumpProfile(args.Dump, sim);
+      std::cerr << "esc-sim: profile written to " << args.Dump << "\n";
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "esc-sim: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
