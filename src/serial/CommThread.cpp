@@ -105,9 +105,12 @@ void TCommThread::Execute() {
     pollfd fds[2] = {{FStopEvent.Get(), POLLIN, 0}, {deviceGone ? -1 : FPort.Get(), POLLIN, 0}};
     const bool sample = (haveStatus || haveErrors) && !deviceGone;
     const int r = ::poll(fds, 2, sample ? LineSampleMs : -1);
-    if (r < 0 && errno != EINTR)
-      deviceGone = true;  // nothing left to watch but the stop signal
-    if (r > 0 && fds[0].revents) {
+    if (r < 0) {
+      if (errno != EINTR)
+        deviceGone = true;  // nothing left to watch but the stop signal
+      continue;
+    }
+    if (fds[0].revents) {
       SetThreadNice(19);
       break;
     }
