@@ -1,7 +1,6 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
 #include "PortDevice.h"
-#include "Privileges.h"
 #include "SerialTestSupport.h"
 
 #include <cerrno>
@@ -9,8 +8,6 @@
 #include <filesystem>
 #include <grp.h>
 #include <optional>
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -149,37 +146,6 @@ TEST(ComPortOpen, PermissionDeniedNamesTheDeviceGroup) {
             "Permission denied\rOn Linux the user must be a member of the group that owns the device "
             "(dialout on Debian and Ubuntu).");
   EXPECT_EQ(OpenErrorText(ENOENT, file.string()), "No such file or directory");
-}
-
-TEST(ComPortOpen, PortOfAnotherGroupIsRefusedWithTheGroupNamed) {
-  TFileHandle master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-  ASSERT_TRUE(master.Valid());
-  ASSERT_EQ(::grantpt(master.Get()), 0);
-  ASSERT_EQ(::unlockpt(master.Get()), 0);
-  char name[128];
-  ASSERT_EQ(::ptsname_r(master.Get(), name, sizeof name), 0);
-  const std::string path = name;
-  const auto result = RunInChild([&] {
-    if (!DropToUnprivilegedUser())
-      return std::string("cannot drop root");
-    TComPort port;
-    port.SetPort(path);
-    try {
-      port.Open();
-      return std::string("opened");
-    } catch (const EComError& e) {
-      return std::string(e.what());
-    }
-  });
-  if (result.Text == "cannot drop root")
-    GTEST_SKIP() << result.Text;
-  struct stat st {};
-  ASSERT_EQ(::stat(name, &st), 0);
-  const group* g = ::getgrgid(st.st_gid);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(result.Text, "TCOMPORT : cannot open " + path +
-                             "\rPermission denied\rOn Linux the user must be a member of the group that owns the "
-                             "device (\"" + g->gr_name + "\").");
 }
 
 TEST_F(ComPortTest, RawModeDeliversEachNotification) {
