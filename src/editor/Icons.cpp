@@ -1,0 +1,40 @@
+#include "Icons.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+
+// Rendered here instead of through Qt's SVG icon plugin, so that the toolbar does not depend on
+// a plugin being installed.
+QPixmap RenderSvg(const QString& path, int size) {
+  QSvgRenderer renderer(path);
+  if (!renderer.isValid()) return {};
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  renderer.render(&painter);
+  return pixmap;
+}
+
+QString ResourcePath(const QString& name) { return QStringLiteral(":/icons/%1.svg").arg(name); }
+
+}  // namespace
+
+QIcon OwnIcon(const QString& name) {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48}) {
+    const QPixmap pixmap = RenderSvg(ResourcePath(name), size);
+    if (!pixmap.isNull()) icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+QIcon ActionIcon(const QString& themeName, const QString& name) {
+  if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
+  return OwnIcon(name);
+}
+
+QIcon ProgramIconSet() { return OwnIcon(QStringLiteral("torvanic")); }
+
+QPixmap ProgramIconPixmap(int size) { return RenderSvg(ResourcePath(QStringLiteral("torvanic")), size); }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The icon of the desktop's theme named themeName when the theme has one, otherwise the
+// program's own picture :/icons/<name>.svg. An empty themeName always takes the own picture.
+QIcon ActionIcon(const QString& themeName, const QString& name);
+
+// One of the program's own SVG pictures, rendered at the toolbar and menu sizes; an empty icon
+// if the resource is missing.
+QIcon OwnIcon(const QString& name);
+
+// The program's icon (window, about box).
+QIcon ProgramIconSet();
+QPixmap ProgramIconPixmap(int size);

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "DiagramView.h"
+#include "EditorState.h"
+
+#include <QMainWindow>
+
+#include <exception>
+#include <utility>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLineEdit;
+class QScrollArea;
+class QScrollBar;
+class QSpinBox;
+class QStatusBar;
+class QToolButton;
+class QWidget;
+class TAboutBox;
+class TInfoDlg;
+class TProgressW;
+
+// The main window: menus, toolbar, control panel, diagram and status bar, the editor's state and
+// the file, profile and help commands. Everything runs on the GUI thread.
+class TMainForm : public QMainWindow, public TEditorState {
+  Q_OBJECT
+ public:
+  // Message boxes and file dialogs go through dialogs, which must outlive the window.
+  explicit TMainForm(TDialogs& dialogs, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // The small windows created after the main window; Help, About and the transfers show them.
+  void SetAuxWindows(TAboutBox* aboutBox, TProgressW* progressW, TInfoDlg* infoDlg);
+
+  // Commands.
+  void NewDiagram();
+  void LoadFrequencies();
+  void SetFileName(const QString& name);
+  void SaveToFile();
+  void FileNewExecute();
+  void FileOpen1Execute();
+  void FileOpen1Accept(const QString& name);
+  void FileSaveExecute();
+  void FileSaveAs1Execute();
+  void FileSaveAs1Accept(const QString& name);
+  void FileExit1Execute();
+  void ShowBGCurveExecute();
+  void ExchangeCurvesExecute();
+  void FitCurveExecute();
+  void Help2Click();
+  void HelpAboutExecute();
+  // Controller transfer and connection test: filled in with the register commands.
+  void UploadCurveExecute();
+  void DownloadCurveExecute();
+  void TestComExecute();
+
+  // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
+  void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  void DiagramMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+  void DiagramMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  void CurrXSBChange();
+  void CurrYChange();
+  void FwdFreqChange();
+  void DBandSBScroll(int position);
+  void UpdateButtonStates();
+
+  // Runs one command or handler. An error it does not handle is reported here, in one place, with
+  // the error's own message, and the program goes on.
+  template <typename F>
+  void Guarded(F&& handler) {
+    try {
+      std::forward<F>(handler)();
+    } catch (const std::exception& e) {
+      FDialogs.Error(this, QString::fromStdString(e.what()));
+    } catch (...) {
+      FDialogs.Error(this, QStringLiteral("Unknown error"));
+    }
+  }
+
+  // Actions: each holds its shortcut and runs its handler; menu items and toolbar buttons are its
+  // clients with captions and hints of their own.
+  QAction* FileNew;
+  QAction* FileOpen1;
+  QAction* FileSave;
+  QAction* FileSaveAs1;
+  QAction* FileExit1;
+  QAction* ShowBGCurve;
+  QAction* ExchangeCurves;
+  QAction* FitCurve;
+  QAction* UploadCurve;
+  QAction* DownloadCurve;
+  QAction* TestCom;
+  QAction* HelpAbout;
+
+  // Menu items.
+  QAction* New1;
+  QAction* Open1;
+  QAction* Save1;
+  QAction* SaveAs1;
+  QAction* Exit1;
+  QAction* ShowBackground1;
+  QAction* Exchange1;
+  QAction* FitCurve1;
+  QAction* Read1;
+  QAction* Write1;
+  QAction* est1;
+  QAction* Help2;
+  QAction* About1;
+
+  // Toolbar and panel.
+  QWidget* ToolBar1;
+  QToolButton* ToolButton1;
+  QToolButton* ToolButton2;
+  QToolButton* ToolButton3;
+  QToolButton* ToolButton7;
+  QToolButton* ToolButton4;
+  QToolButton* ToolButton9;
+  QToolButton* ToolButton10;
+  QToolButton* ToolButton11;
+  QFrame* Panel1;
+  QGroupBox* GroupBox1;
+  QGroupBox* GroupBox2;
+  QGroupBox* GroupBox3;
+  QGroupBox* GroupBox5;
+  QLineEdit* CurrX;
+  QSpinBox* CurrY;
+  QScrollBar* CurrXSB;
+  QComboBox* FwdFreq;
+  QComboBox* BrkFreq;
+  QLineEdit* DBand;
+  QScrollBar* DBandSB;
+  QComboBox* cbPorts;
+  QScrollArea* ScrollBox1;
+  TDiagramView* Diagram;
+  QStatusBar* StatusBar;
+
+  TAboutBox* AboutBox = nullptr;
+  TProgressW* ProgressW = nullptr;
+  TInfoDlg* InfoDlg = nullptr;
+
+ private:
+  void FormCreate();
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar(QWidget* parent);
+  void CreatePanel(QWidget* parent);
+  QAction* MakeAction(const char* name, const QString& caption, const QKeySequence& shortcut,
+                      void (TMainForm::*handler)());
+  QAction* MakeMenuItem(const char* name, QAction* action, const QString& caption, const QString& hint);
+  QToolButton* MakeToolButton(const char* name, QAction* action, const QString& hint);
+  // A command of the window or a control: refused while a drag is in progress, so that the drag's
+  // state and the rubber band stay consistent; the controls are brought back in line when the
+  // drag ends.
+  template <typename F>
+  void Command(F&& handler) {
+    if (Dragging) return;
+    Guarded(std::forward<F>(handler));
+  }
+  void EraseRange();
+  void DrawRange();
+
+  TDialogs& FDialogs;
+};

@@ -1,0 +1,38 @@
+#include "ProgressWnd.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+TProgressW::TProgressW(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("ProgressW"));
+  // Outer size 277 x 165 with an ordinary caption and border.
+  move(449, 325);
+  resize(269, 131);
+  What = new QLabel(QStringLiteral("What"), this);
+  What->setObjectName(QStringLiteral("What"));
+  What->move(28, 28);
+  What->setMinimumWidth(230);
+  Progress = new QProgressBar(this);
+  Progress->setObjectName(QStringLiteral("Progress"));
+  Progress->setGeometry(28, 64, 205, 16);
+  Progress->setMinimum(0);
+  Progress->setValue(0);
+  Progress->setTextVisible(false);
+}
+
+void TProgressW::StartProgress(const QString& caption, const QString& message, int maximum) {
+  setWindowTitle(caption);
+  What->setText(message);
+  Progress->setMaximum(maximum);
+  Progress->setValue(0);
+  show();
+  repaint();
+}
+
+void TProgressW::SetProgressMessage(const QString& message) {
+  What->setText(message);
+  What->adjustSize();
+  repaint();
+}
+
+void TProgressW::StepProgress() { Progress->setValue(Progress->value() + 1); }

@@ -1,0 +1,28 @@
+// Start-up: the application's title, the main window, then the about box, the progress window and
+// the information dialog (hidden until a command shows them); the message loop runs until the
+// main window closes.
+#include "About.h"
+#include "Dialogs.h"
+#include "Icons.h"
+#include "InfoWnd.h"
+#include "Main.h"
+#include "ProgressWnd.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(AppTitle);
+  QApplication::setDesktopFileName(QStringLiteral("torvanic"));
+  QApplication::setWindowIcon(ProgramIconSet());
+
+  TQtDialogs dialogs;
+  TMainForm MainForm(dialogs);
+  TAboutBox AboutBox(&MainForm);
+  TProgressW ProgressW(&MainForm);
+  TInfoDlg InfoDlg(&MainForm);
+  MainForm.SetAuxWindows(&AboutBox, &ProgressW, &InfoDlg);
+
+  MainForm.show();
+  return app.exec();
+}

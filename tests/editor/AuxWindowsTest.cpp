@@ -1,0 +1,70 @@
+#include "About.h"
+#include "InfoWnd.h"
+#include "ProgressWnd.h"
+#include "Version.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgressW, StartStepsAndRestarts) {
+  TProgressW w;
+  EXPECT_FALSE(w.isVisible());
+  w.StartProgress(QStringLiteral("Write"), QStringLiteral("Writing profile"), 96);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Write"));
+  EXPECT_EQ(w.What->text(), QStringLiteral("Writing profile"));
+  EXPECT_EQ(w.Progress->value(), 0);
+  for (int i = 0; i < 96; ++i) w.StepProgress();
+  EXPECT_EQ(w.Progress->value(), w.Progress->maximum());
+  EXPECT_EQ(w.Progress->maximum(), 96);
+
+  w.SetProgressMessage(QStringLiteral("Verifying"));
+  EXPECT_EQ(w.What->text(), QStringLiteral("Verifying"));
+  w.StartProgress(QStringLiteral("Read"), QStringLiteral("Reading profile"), 10);
+  EXPECT_EQ(w.Progress->value(), 0);
+  EXPECT_EQ(w.Progress->maximum(), 10);
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Read"));
+  EXPECT_EQ(w.What->text(), QStringLiteral("Reading profile"));
+  w.hide();
+}
+
+template <typename TDialog>
+void ExpectEnterCloses(TDialog& dialog) {
+  dialog.open();  // window-modal, without a nested loop
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(InfoDlg, ShowsTheConnectionHintsAndClosesOnEnter) {
+  TInfoDlg dialog;
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Information"));
+  EXPECT_EQ(dialog.size(), QSize(313, 214));
+  EXPECT_TRUE(dialog.Memo1->isReadOnly());
+  EXPECT_EQ(dialog.Memo1->toPlainText().split(QLatin1Char('\n')).size(), 4);
+  EXPECT_TRUE(dialog.Memo1->toPlainText().endsWith(QStringLiteral("Is download cable rotated right?")));
+  ExpectEnterCloses(dialog);
+}
+
+TEST(AboutBox, ShowsTheBuildVersionAndClosesOnEnter) {
+  TAboutBox dialog;
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About"));
+  EXPECT_EQ(dialog.Label1->text(), QStringLiteral("Torvanic Speedo Programmer"));
+  // "Version 2.0" for a build of version 2.0.x.
+  EXPECT_TRUE(QStringLiteral(TORVANIC_VERSION).startsWith(dialog.Label2->text().mid(8) + QLatin1Char('.')))
+      << dialog.Label2->text().toStdString();
+  EXPECT_TRUE(dialog.Label2->text().startsWith(QStringLiteral("Version ")));
+  EXPECT_FALSE(dialog.ProgramIcon->pixmap().isNull());
+  // The three labels share one centre line, 160 pixels from the panel's left edge.
+  for (QLabel* l : {dialog.Label1, dialog.Label2, dialog.Label3}) EXPECT_EQ(l->geometry().center().x() + 1, 160);
+  ExpectEnterCloses(dialog);
+}
+
+}  // namespace
