@@ -54,7 +54,9 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
   EXPECT_EQ(At(53, 49), Yellow);
   for (int y = 0; y < 280; ++y)
     for (int x = 0; x < 741; ++x)
-      if (At(x, y) == Yellow) EXPECT_TRUE(x >= 46 && x <= 53 && y >= 42 && y <= 49) << x << "," << y;
+      if (At(x, y) == Yellow) {
+        EXPECT_TRUE(x >= 46 && x <= 53 && y >= 42 && y <= 49) << x << "," << y;
+      }
   EXPECT_FALSE(Form.ShowBackground1->isChecked());
 }
 
@@ -134,11 +136,18 @@ TEST_F(CommandsTest, RefusedFileLeavesNameCaptionAndDiagramAlone) {
 }
 
 TEST_F(CommandsTest, FileErrorsReachTheGeneralHandlerAndTheProgramGoesOn) {
+  // A missing file reads as an empty profile file, which is refused like a wrong version.
   const QString missing = Path(QStringLiteral("missing.spp"));
   Dialogs.FileAnswers = {missing};
   Form.FileOpen1->trigger();
+  EXPECT_EQ(Dialogs.Informations, QStringList{QStringLiteral("Failed to load profile from file ") + missing});
+  EXPECT_TRUE(Dialogs.Errors.isEmpty());
+
+  // A folder cannot be read at all: an error with the file's name and the reason.
+  Dialogs.FileAnswers = {Dir.path()};
+  Form.FileOpen1->trigger();
   ASSERT_EQ(Dialogs.Errors.size(), 1);
-  EXPECT_TRUE(Dialogs.Errors[0].contains(missing)) << Dialogs.Errors[0].toStdString();
+  EXPECT_TRUE(Dialogs.Errors[0].contains(Dir.path())) << Dialogs.Errors[0].toStdString();
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC"));
 
   const QString unwritable = Path(QStringLiteral("no/such/folder/x.spp"));

@@ -193,7 +193,9 @@ TEST_F(MainFormTest, ScrollBarSelectsEntriesAndMovesTheBox) {
   // No yellow pixel outside the new box.
   for (int y = 0; y < 280; ++y)
     for (int x = 0; x < 741; ++x)
-      if (At(x, y) == Yellow) EXPECT_TRUE(x >= 366 && x <= 373 && y >= 246 && y <= 253) << x << "," << y;
+      if (At(x, y) == Yellow) {
+        EXPECT_TRUE(x >= 366 && x <= 373 && y >= 246 && y <= 253) << x << "," << y;
+      }
 }
 
 TEST_F(MainFormTest, BrakeFrequencyFollowsTheForwardChoice) {
