@@ -1,10 +1,12 @@
 #include "Main.h"
 
 #include "About.h"
+#include "ComPort.h"
 #include "Icons.h"
 #include "InfoWnd.h"
 #include "ProgressWnd.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
@@ -51,7 +53,14 @@ QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y) {
 
 }  // namespace
 
-TMainForm::TMainForm(TDialogs& dialogs, QWidget* parent) : QMainWindow(parent), FDialogs(dialogs) {
+std::vector<std::string> TMainForm::ListComPorts() {
+  std::vector<std::string> ports;
+  EnumComPorts(&ports);
+  return ports;
+}
+
+TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
+    : QMainWindow(parent), FDialogs(dialogs) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(AppTitle);
   // The window's font: a small sans face, as the tight control layout expects.
@@ -91,10 +100,10 @@ TMainForm::TMainForm(TDialogs& dialogs, QWidget* parent) : QMainWindow(parent), 
   setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ToolBarHeight + PanelHeight +
                                 ScrollBoxHeight + StatusBarHeight);
   move(237, 222);
-  FormCreate();
+  FormCreate(ports);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() { FormDestroy(); }
 
 void TMainForm::SetAuxWindows(TAboutBox* aboutBox, TProgressW* progressW, TInfoDlg* infoDlg) {
   AboutBox = aboutBox;
@@ -286,6 +295,8 @@ void TMainForm::CreatePanel(QWidget* parent) {
   GroupBox5->setGeometry(408, 3, 121, 69);
   cbPorts = Named(new QComboBox(GroupBox5), "cbPorts");
   cbPorts->setGeometry(6, 17, 99, 21);
+  cbPorts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cbPorts->view()->setMinimumWidth(140);  // the list shows whole device paths
 
   connect(CurrXSB, &QScrollBar::valueChanged, this, [this] { Command([this] { CurrXSBChange(); }); });
   connect(CurrY, &QSpinBox::valueChanged, this, [this] { Command([this] { CurrYChange(); }); });
@@ -296,17 +307,25 @@ void TMainForm::CreatePanel(QWidget* parent) {
           [this] { Command([this] { DBandSBScroll(DBandSB->sliderPosition()); }); });
 }
 
-void TMainForm::FormCreate() {
+void TMainForm::FormCreate(const TPortLister& ports) {
+  // The port's line events reach the GUI thread as queued calls of this window's event loop.
+  ComPort1 = std::make_unique<TComPort>();
+  ComPort1->SetGuiPoster([this](std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+  });
   Origin = {50, 250};
   CurrXSB->setRange(0, Profile.LastIndex());
   DBandSB->setRange(0, Profile.MaxDeadband());
   FileName = Untitled;
   NewDiagram();
   LoadFrequencies();
-  // The port list is filled with the serial ports once the port enumeration is available.
-  if (cbPorts->count() > 0) cbPorts->setCurrentIndex(0);
+  // Ports that appear later are listed after the next start.
+  for (const std::string& port : ports()) cbPorts->addItem(QString::fromStdString(port));
+  cbPorts->setCurrentIndex(cbPorts->count() > 0 ? 0 : -1);
   cbPorts->setEnabled(true);
 }
+
+void TMainForm::FormDestroy() { ComPort1.reset(); }
 
 void TMainForm::NewDiagram() {
   Profile.Clear();

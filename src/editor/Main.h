@@ -7,7 +7,11 @@
 #include <QMainWindow>
 
 #include <exception>
+#include <functional>
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -21,6 +25,7 @@ class QStatusBar;
 class QToolButton;
 class QWidget;
 class TAboutBox;
+class TComPort;
 class TInfoDlg;
 class TProgressW;
 
@@ -29,8 +34,13 @@ class TProgressW;
 class TMainForm : public QMainWindow, public TEditorState {
   Q_OBJECT
  public:
-  // Message boxes and file dialogs go through dialogs, which must outlive the window.
-  explicit TMainForm(TDialogs& dialogs, QWidget* parent = nullptr);
+  // Lists the serial ports that can be opened now, as device paths.
+  using TPortLister = std::function<std::vector<std::string>()>;
+  static std::vector<std::string> ListComPorts();
+
+  // Message boxes and file dialogs go through dialogs, which must outlive the window. The port
+  // list is filled once, here, from ports.
+  explicit TMainForm(TDialogs& dialogs, TPortLister ports = ListComPorts, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   // The small windows created after the main window; Help, About and the transfers show them.
@@ -138,12 +148,16 @@ class TMainForm : public QMainWindow, public TEditorState {
   TDiagramView* Diagram;
   QStatusBar* StatusBar;
 
+  // The serial port component of the controller commands; closed between commands.
+  std::unique_ptr<TComPort> ComPort1;
+
   TAboutBox* AboutBox = nullptr;
   TProgressW* ProgressW = nullptr;
   TInfoDlg* InfoDlg = nullptr;
 
  private:
-  void FormCreate();
+  void FormCreate(const TPortLister& ports);
+  void FormDestroy();
   void CreateActions();
   void CreateMenus();
   void CreateToolBar(QWidget* parent);

@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include "About.h"
+#include "ComPort.h"
 #include "InfoWnd.h"
 #include "ProgressWnd.h"
 
@@ -58,6 +59,22 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
         EXPECT_TRUE(x >= 46 && x <= 53 && y >= 42 && y <= 49) << x << "," << y;
       }
   EXPECT_FALSE(Form.ShowBackground1->isChecked());
+}
+
+TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
+  EXPECT_EQ(Form.cbPorts->count(), 0);
+  EXPECT_EQ(Form.cbPorts->currentIndex(), -1);
+  EXPECT_TRUE(Form.cbPorts->isEnabled());
+  ASSERT_TRUE(Form.ComPort1);
+  EXPECT_FALSE(Form.ComPort1->IsOpen());
+}
+
+TEST(MainFormPorts, ListsThePortsFoundAtStartInTheirOrderAndSelectsTheFirst) {
+  TFakeDialogs dialogs;
+  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}; });
+  ASSERT_EQ(form.cbPorts->count(), 2);
+  EXPECT_EQ(form.cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(form.cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
 }
 
 TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {

@@ -13,7 +13,7 @@
 // the window, as the platform delivers them, so Qt's pointer grab takes part.
 class MainFormTest : public ::testing::Test {
  protected:
-  MainFormTest() : Form(Dialogs) {
+  MainFormTest() : Form(Dialogs, [] { return std::vector<std::string>{}; }) {
     Form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
   }
