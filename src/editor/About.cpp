@@ -1,6 +1,6 @@
 #include "About.h"
 
-#include "Icons.h"
+#include "WindowLook.h"
 #include "Version.h"
 
 #include <QFrame>
@@ -56,4 +56,5 @@ TAboutBox::TAboutBox(QWidget* parent)
   OKButton->setGeometry(103, 92, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  CentreOnScreen(*this);
 }

@@ -1,5 +1,7 @@
 #include "InfoWnd.h"
 
+#include "WindowLook.h"
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -23,4 +25,5 @@ TInfoDlg::TInfoDlg(QWidget* parent)
   OKBtn->setGeometry(119, 180, 75, 25);
   OKBtn->setDefault(true);
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  CentreOnScreen(*this);
 }

@@ -2,7 +2,7 @@
 
 #include "About.h"
 #include "ComPort.h"
-#include "Icons.h"
+#include "WindowLook.h"
 #include "InfoWnd.h"
 #include "ProgressWnd.h"
 

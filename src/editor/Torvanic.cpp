@@ -3,7 +3,7 @@
 // main window closes.
 #include "About.h"
 #include "Dialogs.h"
-#include "Icons.h"
+#include "WindowLook.h"
 #include "InfoWnd.h"
 #include "Main.h"
 #include "ProgressWnd.h"

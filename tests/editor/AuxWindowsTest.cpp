@@ -3,7 +3,9 @@
 #include "ProgressWnd.h"
 #include "Version.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
@@ -44,12 +46,18 @@ void ExpectEnterCloses(TDialog& dialog) {
 }
 
 TEST(InfoDlg, ShowsTheConnectionHintsAndClosesOnEnter) {
-  TInfoDlg dialog;
+  QWidget owner;  // the dialog stands in the middle of the screen, not over its owner
+  owner.setGeometry(0, 0, 120, 80);
+  owner.show();
+  TInfoDlg dialog(&owner);
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Information"));
   EXPECT_EQ(dialog.size(), QSize(313, 214));
   EXPECT_TRUE(dialog.Memo1->isReadOnly());
   EXPECT_EQ(dialog.Memo1->toPlainText().split(QLatin1Char('\n')).size(), 4);
   EXPECT_TRUE(dialog.Memo1->toPlainText().endsWith(QStringLiteral("Is download cable rotated right?")));
+  dialog.open();
+  const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+  EXPECT_LE((dialog.geometry().center() - centre).manhattanLength(), 16);  // up to the frame
   ExpectEnterCloses(dialog);
 }
 

@@ -1,6 +1,9 @@
-#include "Icons.h"
+#include "WindowLook.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
+#include <QWidget>
 #include <QSvgRenderer>
 
 namespace {
@@ -38,3 +41,11 @@ QIcon ActionIcon(const QString& themeName, const QString& name) {
 QIcon ProgramIconSet() { return OwnIcon(QStringLiteral("torvanic")); }
 
 QPixmap ProgramIconPixmap(int size) { return RenderSvg(ResourcePath(QStringLiteral("torvanic")), size); }
+
+void CentreOnScreen(QWidget& window) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect frame(QPoint(0, 0), window.size());
+  frame.moveCenter(screen->availableGeometry().center());
+  window.move(frame.topLeft());
+}

@@ -1,0 +1,68 @@
+// Times the diagram's drawing: a full redraw against what mouse editing does instead (two XOR
+// rubber bands per pointer movement, a range redraw at the start and end of a drag), and prints
+// the figures. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+
+#include "Dialogs.h"
+#include "Main.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MedianUs(int runs, const std::function<void()>& work) {
+  std::vector<double> us;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    work();
+    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::sort(us.begin(), us.end());
+  return us[us.size() / 2];
+}
+
+void Report(const char* what, int runs, double us, double redrawUs) {
+  std::printf("%-40s median of %3d: %9.1f us   %7.4f x a full redraw\n", what, runs, us, us / redrawUs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  TQtDialogs dialogs;  // nothing here opens a modal window
+  TMainForm form(dialogs, [] { return std::vector<std::string>{}; });
+  constexpr int Runs = 200;
+
+  const double redraw = MedianUs(Runs, [&] { form.Diagram->RedrawAll(); });
+  Report("RedrawAll", Runs, redraw, redraw);
+
+  // Entry 62 (X 94) between the breakpoints at X 64 and X 125; the pointer sweeps columns 380..670.
+  const int x62 = 520, y62 = 150;
+  form.DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
+  int column = 380;
+  const double move = MedianUs(Runs, [&] {
+    form.DiagramMouseMove({}, column, 120);
+    column = column >= 670 ? 380 : column + 5;
+  });
+  form.DiagramMouseMove({}, x62, y62);
+  form.DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
+  Report("pointer movement during a drag", Runs, move, redraw);
+
+  const double drag = MedianUs(Runs, [&] {
+    form.DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
+    if (!form.Dragging) std::fprintf(stderr, "the press missed the point\n");
+    for (int c = 500; c <= 540; c += 5) form.DiagramMouseMove({}, c, 100);
+    form.DiagramMouseMove({}, x62, y62);  // back home, so that the next press finds the point
+    form.DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
+  });
+  Report("drag: press, 10 movements, release", Runs, drag, redraw);
+  return 0;
+}
