@@ -13,7 +13,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(AppTitle);
-  QApplication::setDesktopFileName(QStringLiteral("torvanic"));
+  QApplication::setDesktopFileName(QStringLiteral("org.torvanic.Torvanic"));  // the installed .desktop file
   QApplication::setWindowIcon(ProgramIconSet());
 
   TQtDialogs dialogs;
