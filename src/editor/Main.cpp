@@ -426,9 +426,3 @@ void TMainForm::Help2Click() {
 void TMainForm::HelpAboutExecute() {
   if (AboutBox) FDialogs.ShowModal(*AboutBox);
 }
-
-// The controller commands are carried out by the transfer and connection-test code, which fills
-// these three handlers; until then the actions do nothing.
-void TMainForm::UploadCurveExecute() {}
-void TMainForm::DownloadCurveExecute() {}
-void TMainForm::TestComExecute() {}

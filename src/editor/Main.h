@@ -67,6 +67,11 @@ class TMainForm : public QMainWindow, public TEditorState {
   void UploadCurveExecute();
   void DownloadCurveExecute();
   void TestComExecute();
+  // Register-level steps of the controller commands, on the port opened by OpenConnection.
+  void OpenConnection();
+  bool IsConnected();
+  bool LoadFromDevice();
+  bool SaveToDevice();
 
   // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
   void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -157,6 +162,16 @@ class TMainForm : public QMainWindow, public TEditorState {
 
  private:
   void FormCreate(const TPortLister& ports);
+  class TControllerSession {
+   public:
+    explicit TControllerSession(TMainForm& form);
+    ~TControllerSession();
+    TControllerSession(const TControllerSession&) = delete;
+    TControllerSession& operator=(const TControllerSession&) = delete;
+
+   private:
+    TMainForm& FForm;
+  };
   void FormDestroy();
   void CreateActions();
   void CreateMenus();

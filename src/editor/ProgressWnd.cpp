@@ -35,4 +35,7 @@ void TProgressW::SetProgressMessage(const QString& message) {
   repaint();
 }
 
-void TProgressW::StepProgress() { Progress->setValue(Progress->value() + 1); }
+void TProgressW::StepProgress() {
+  Progress->setValue(Progress->value() + 1);
+  Progress->repaint();
+}

@@ -1,0 +1,86 @@
+// Wall time of the window's whole Read (99 register commands) and Write (195) against the
+// simulated controller answering at the pace of a 19200 baud line, as a ratio to the floor of
+// 40 ms per command.
+#include "Dialogs.h"
+#include "EscSimulator.h"
+#include "Main.h"
+#include "ProgressWnd.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Confirms every question and reports anything else, which would mean the transfer failed.
+class TBenchDialogs : public TDialogs {
+ public:
+  void Information(QWidget*, const QString& text) override { Fail(text); }
+  bool Confirm(QWidget*, const QString&, const QString&) override { return true; }
+  void Error(QWidget*, const QString& text) override { Fail(text); }
+  QString OpenFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
+  QString SaveFileName(QWidget*, const TFileDialogOptions&) override { return {}; }
+  void ShowModal(QDialog&) override {}
+
+ private:
+  static void Fail(const QString& text) {
+    std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+    std::exit(1);
+  }
+};
+
+double MedianMs(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+template <typename F>
+double TimeMs(F&& f) {
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+  TEscSimulator::TOptions options;
+  options.LinePacing = true;
+  TEscSimulator sim(options);
+  TBenchDialogs dialogs;
+  const std::string port = sim.SlavePath();
+  TMainForm form(dialogs, [port] { return std::vector<std::string>{port}; });
+  TProgressW progress(&form);
+  form.SetAuxWindows(nullptr, &progress, nullptr);
+  form.show();
+
+  struct TCase {
+    const char* Name;
+    QAction* Action;
+    int Commands;
+  } cases[] = {{"Read ", form.UploadCurve, 99}, {"Write", form.DownloadCurve, 195}};
+
+  std::printf("whole commands against the simulator at 19200 baud, median of %d runs\n", runs);
+  for (const TCase& c : cases) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) times.push_back(TimeMs([&] { c.Action->trigger(); }));
+    const double floor = c.Commands * 40.0;
+    const double median = MedianMs(times);
+    std::printf("%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)\n", c.Name, c.Commands,
+                median, floor, median / floor, *std::min_element(times.begin(), times.end()),
+                *std::max_element(times.begin(), times.end()));
+  }
+  if (sim.FrameCount() != runs * (99 + 195)) {
+    std::fprintf(stderr, "the simulator saw %ld frames instead of %d\n", sim.FrameCount(), runs * (99 + 195));
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,234 @@
+// The window's controller commands (Test, Read, Write) against the simulated controller, with the
+// message boxes answered by the test.
+#include "ComPort.h"
+#include "EscSimulator.h"
+#include "FakeDialogs.h"
+#include "Main.h"
+#include "ProgressWnd.h"
+#include "Transfer.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class ControllerCommands : public ::testing::Test {
+ protected:
+  // A window whose port list holds the simulator's port (or nothing).
+  void Start(TEscSimulator::TOptions options = {}, bool listPort = true) {
+    Progress.reset();  // a child of the window
+    Form.reset();
+    Sim = std::make_unique<TEscSimulator>(std::move(options));
+    const std::string path = Sim->SlavePath();
+    Form = std::make_unique<TMainForm>(Dialogs, [path, listPort] {
+      return listPort ? std::vector<std::string>{path} : std::vector<std::string>{};
+    });
+    Progress = std::make_unique<TProgressW>(Form.get());
+    Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
+    Form->show();
+  }
+  void LoadRegistersFrom(const TSpedV4Device& source, uint8_t code) {
+    for (int entry = 0; entry <= 95; ++entry)
+      Sim->SetRegister(static_cast<uint8_t>(Transfer::CurveRegister(entry)), static_cast<uint8_t>(source.GetY(entry)));
+    Sim->SetRegister(1, code);
+  }
+  void ExpectProfile(const TSpeedoDevice& expected) {
+    for (int i = 0; i < 256; ++i) {
+      ASSERT_EQ(Form->Profile.GetPoint(i), expected.GetPoint(i)) << i;
+      ASSERT_EQ(Form->Profile.IsBreakpoint(i), expected.IsBreakpoint(i)) << i;
+    }
+    EXPECT_EQ(Form->Profile.GetDeadband(), expected.GetDeadband());
+  }
+
+  TFakeDialogs Dialogs;
+  std::unique_ptr<TEscSimulator> Sim;
+  std::unique_ptr<TMainForm> Form;
+  std::unique_ptr<TProgressW> Progress;
+};
+
+TEST_F(ControllerCommands, TestReportsAnAnsweringController) {
+  Start();
+  Form->TestCom->trigger();
+  EXPECT_EQ(Dialogs.Informations, QStringList{"ESC connected"});
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_EQ(Sim->FrameCount(), 2);
+  EXPECT_EQ(Sim->Register(20), 170);
+  // The next command opens the port again.
+  Form->TestCom->trigger();
+  EXPECT_EQ(Dialogs.Informations.size(), 2);
+  EXPECT_EQ(Dialogs.Informations.last(), "ESC connected");
+}
+
+TEST_F(ControllerCommands, TestWithoutAController) {
+  for (bool echo : {false, true}) {
+    TEscSimulator::TOptions options;
+    options.Silent = !echo;
+    options.Echo = echo;
+    Dialogs.Informations.clear();
+    Start(options);
+    Form->TestCom->trigger();
+    EXPECT_EQ(Dialogs.Informations, QStringList{"ESC not connected"}) << (echo ? "loop-back plug" : "silent");
+    EXPECT_FALSE(Form->ComPort1->IsOpen());
+  }
+}
+
+TEST_F(ControllerCommands, EmptyPortListGivesTheOpenError) {
+  Start({}, false);
+  for (QAction* command : {Form->TestCom, Form->UploadCurve, Form->DownloadCurve}) {
+    Dialogs.Errors.clear();
+    command->trigger();
+    ASSERT_EQ(Dialogs.Errors.size(), 1) << command->objectName().toStdString();
+    EXPECT_TRUE(Dialogs.Errors[0].startsWith("TCOMPORT : cannot open \r")) << Dialogs.Errors[0].toStdString();
+    EXPECT_FALSE(Form->ComPort1->IsOpen());
+  }
+  EXPECT_TRUE(Dialogs.Informations.isEmpty());
+  EXPECT_EQ(Sim->FrameCount(), 0);
+}
+
+TEST_F(ControllerCommands, WriteFillsTheControllersRegisters) {
+  Start();
+  Form->Profile.SetY(60, 3);
+  Form->Profile.SetFrequencies(13, 0);
+  Form->DownloadCurve->trigger();
+  EXPECT_EQ(Dialogs.Confirmations,
+            QStringList{"Write profile: This will overwrite the current profile in the ESC. Continue?"});
+  EXPECT_TRUE(Dialogs.Informations.isEmpty());
+  EXPECT_EQ(Sim->Register(1), 98);
+  for (int entry = 0; entry <= 95; ++entry)
+    EXPECT_EQ(Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))), Form->Profile.GetY(entry)) << entry;
+  EXPECT_EQ(Sim->FrameCount(), 195);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_EQ(Progress->Progress->value(), 96);
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(ControllerCommands, WriteWithABadRegisterSaysSo) {
+  TEscSimulator::TOptions options;
+  options.CorruptRegister = 100;
+  Start(options);
+  Form->DownloadCurve->trigger();
+  EXPECT_EQ(Progress->What->text(), "Readback fail");
+  EXPECT_EQ(Dialogs.Informations, QStringList{"Download failed. Please check ESC connections."});
+  EXPECT_EQ(Sim->FrameCount(), 195);
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(ControllerCommands, CancelledCommandsTouchNothing) {
+  Start();
+  Dialogs.ConfirmAnswer = false;
+  TSpedV4Device before;
+  before.Assign(Form->Profile);
+  Form->DownloadCurve->trigger();
+  Form->UploadCurve->trigger();
+  EXPECT_EQ(Dialogs.Confirmations.size(), 2);
+  EXPECT_EQ(Sim->FrameCount(), 0);
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  ExpectProfile(before);
+}
+
+TEST_F(ControllerCommands, ReadTakesTheControllersProfile) {
+  Start();
+  TSpedV4Device source;
+  source.Clear();
+  source.SetDeadband(3);
+  source.SetY(10, 180);
+  source.SetY(75, 90);
+  LoadRegistersFrom(source, 248);
+
+  // What the editor makes of the values: every entry read, then fitted, then the deadband found.
+  TSpedV4Device expected;
+  expected.Clear();
+  expected.SetDeadband(0);
+  for (int entry : Transfer::TransferOrder()) expected.SetY(entry, static_cast<uint8_t>(source.GetY(entry)));
+  expected.FitCurve(1.5);
+  expected.DetectDeadband();
+
+  Form->UploadCurve->trigger();
+  EXPECT_EQ(Dialogs.Confirmations,
+            QStringList{"Read profile: This will overwrite the current forground profile. Continue?"});
+  EXPECT_TRUE(Dialogs.Informations.isEmpty());
+  ExpectProfile(expected);
+  EXPECT_EQ(Form->Profile.GetDeadband(), 3);
+  int fwd, brk;
+  Form->Profile.GetFrequencies(fwd, brk);
+  EXPECT_EQ(fwd, 6);
+  EXPECT_EQ(brk, 6);
+  EXPECT_EQ(Form->FwdFreq->currentText(), "4.0k");
+  EXPECT_EQ(Form->DBand->text(), "3");
+  EXPECT_EQ(Sim->FrameCount(), 99);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+
+  // A code that names no frequency reads as "1.0k".
+  Sim->SetRegister(1, 250);
+  Form->UploadCurve->trigger();
+  Form->Profile.GetFrequencies(fwd, brk);
+  EXPECT_EQ(fwd, 0);
+  EXPECT_EQ(brk, 0);
+}
+
+TEST_F(ControllerCommands, ReadThatLosesTheControllerLeavesTheProfile) {
+  TEscSimulator::TOptions options;
+  options.StopAfter = 50;  // the probe and about half of the curve
+  Start(options);
+  Form->Profile.SetY(40, 123);
+  TSpedV4Device before;
+  before.Assign(Form->Profile);
+  Form->UploadCurve->trigger();
+  EXPECT_EQ(Dialogs.Informations, QStringList{"Upload failed. Please check ESC connections."});
+  ExpectProfile(before);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(ControllerCommands, ReadWithoutAControllerLeavesTheProfile) {
+  TEscSimulator::TOptions options;
+  options.Silent = true;
+  Start(options);
+  TSpedV4Device before;
+  before.Assign(Form->Profile);
+  Form->UploadCurve->trigger();
+  EXPECT_EQ(Dialogs.Informations, QStringList{"ESC not connected"});
+  ExpectProfile(before);
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
+  // A click on the Test button that arrives while a Write keeps the window busy.
+  TEscSimulator::TOptions options;
+  QToolButton* button = nullptr;
+  options.OnFrame = [&button](char command, uint8_t reg, uint8_t, bool) {
+    if (command != 'w' || reg != 64 || !button) return;
+    const QPointF at(5, 5);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, button->mapToGlobal(at),
+                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, button->mapToGlobal(at),
+                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  };
+  Start(options);
+  button = Form->ToolButton11;
+  Form->DownloadCurve->trigger();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
+  EXPECT_EQ(Sim->FrameCount(), 195);
+
+  // The same click outside a transfer does run the Test command.
+  Form->ToolButton11->setDown(false);
+  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
+                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
+                                                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Dialogs.Informations, QStringList{"ESC connected"});
+}
+
+}  // namespace
