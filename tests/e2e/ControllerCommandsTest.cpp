@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -202,31 +203,47 @@ TEST_F(ControllerCommands, ReadWithoutAControllerLeavesTheProfile) {
   EXPECT_FALSE(Form->ComPort1->IsOpen());
 }
 
+// A click on the Test button, made on the GUI thread and handed to it by any thread.
+struct TPostedClick {
+  explicit TPostedClick(QWidget* target)
+      : Target(target),
+        Press(new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier)),
+        Release(new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier)) {}
+  ~TPostedClick() {
+    delete Press.load();
+    delete Release.load();
+  }
+  void Post() {
+    if (QMouseEvent* e = Press.exchange(nullptr)) QCoreApplication::postEvent(Target, e);
+    if (QMouseEvent* e = Release.exchange(nullptr)) QCoreApplication::postEvent(Target, e);
+  }
+  QWidget* Target;
+  std::atomic<QMouseEvent*> Press, Release;
+};
+
 TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
-  // A click on the Test button that arrives while a Write keeps the window busy.
+  // The click arrives while a Write keeps the window busy.
   TEscSimulator::TOptions options;
-  QToolButton* button = nullptr;
-  options.OnFrame = [&button](char command, uint8_t reg, uint8_t, bool) {
-    if (command != 'w' || reg != 64 || !button) return;
-    const QPointF at(5, 5);
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, button->mapToGlobal(at),
-                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, button->mapToGlobal(at),
-                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  std::atomic<TPostedClick*> click = nullptr;
+  options.OnFrame = [&click](char command, uint8_t reg, uint8_t, bool) {
+    if (command == 'w' && reg == 64)
+      if (TPostedClick* c = click.load()) c->Post();
   };
   Start(options);
-  button = Form->ToolButton11;
+  TPostedClick during(Form->ToolButton11);
+  click = &during;
   Form->DownloadCurve->trigger();
+  click = nullptr;
   QCoreApplication::processEvents();
+  EXPECT_EQ(during.Press.load(), nullptr) << "the click was never made";
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
   EXPECT_EQ(Sim->FrameCount(), 195);
 
   // The same click outside a transfer does run the Test command.
-  Form->ToolButton11->setDown(false);
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
-                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)),
-                                                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  TPostedClick after(Form->ToolButton11);
+  after.Post();
   QCoreApplication::processEvents();
   EXPECT_EQ(Dialogs.Informations, QStringList{"ESC connected"});
 }

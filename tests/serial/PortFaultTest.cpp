@@ -4,17 +4,37 @@
 #include "EscSimulator.h"
 #include "Privileges.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+// A pseudo-terminal with nothing behind it. The child process below is forked while only this
+// thread runs: forking while another thread (a simulator's) may hold a lock of the allocator can
+// leave the child hanging, which the sanitizer builds showed.
+struct TIdlePty {
+  TIdlePty() : Master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    char name[128] = {};
+    if (Master >= 0 && ::grantpt(Master) == 0 && ::unlockpt(Master) == 0 && ::ptsname_r(Master, name, sizeof name) == 0)
+      SlavePath = name;
+  }
+  ~TIdlePty() {
+    if (Master >= 0) ::close(Master);
+  }
+  int Master;
+  std::string SlavePath;
+};
+
 TEST(PortFaults, PortWithoutPermissionForAnOrdinaryUser) {
-  TEscSimulator sim;
-  ASSERT_EQ(::chmod(sim.SlavePath().c_str(), 0600), 0);  // like a serial device: owner only
+  TIdlePty pty;
+  ASSERT_FALSE(pty.SlavePath.empty());
+  ASSERT_EQ(::chmod(pty.SlavePath.c_str(), 0600), 0);  // like a serial device: owner only
   struct stat st {};
-  ASSERT_EQ(::stat(sim.SlavePath().c_str(), &st), 0);
+  ASSERT_EQ(::stat(pty.SlavePath.c_str(), &st), 0);
   const group* g = ::getgrgid(st.st_gid);
   const std::string owner = g ? g->gr_name : std::to_string(st.st_gid);
 
@@ -22,7 +42,7 @@ TEST(PortFaults, PortWithoutPermissionForAnOrdinaryUser) {
     if (::geteuid() == st.st_uid && ::geteuid() != 0) return std::string("owner");
     if (!DropToUnprivilegedUser()) return std::string("no-drop");
     TComPort port;
-    port.SetPort(sim.SlavePath());
+    port.SetPort(pty.SlavePath);
     int opened = 0;
     port.OnPortOpen = [&](TComPort&) { ++opened; };
     std::string message;
@@ -37,12 +57,13 @@ TEST(PortFaults, PortWithoutPermissionForAnOrdinaryUser) {
   });
   if (r.Text == "no-drop" || r.Text == "owner") GTEST_SKIP() << "cannot act as a user without access here";
   ASSERT_TRUE(r.Exited) << r.Text;
-  EXPECT_EQ(r.Text, "TCOMPORT : cannot open " + sim.SlavePath() +
+  EXPECT_EQ(r.Text, "TCOMPORT : cannot open " + pty.SlavePath +
                         "\rPermission denied\rOn Linux the user must be a member of the group that owns the "
                         "device (\"" + owner + "\").");
-  EXPECT_EQ(sim.FrameCount(), 0);
 
-  // The owner of the device opens it and reaches the controller.
+  // The owner of such a device opens it and reaches the controller.
+  TEscSimulator sim;
+  ASSERT_EQ(::chmod(sim.SlavePath().c_str(), 0600), 0);
   TComPort port;
   port.SetPort(sim.SlavePath());
   port.Open();
