@@ -36,15 +36,13 @@ class TFd {
 };
 
 // The folder part of a path ("." for a bare name) and the last component.
-void SplitPath(const std::string& path, std::string& dir, std::string& base) {
+struct TSplitPath {
+  std::string Dir, Base;
+};
+TSplitPath SplitPath(const std::string& path) {
   const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) {
-    dir = ".";
-    base = path;
-  } else {
-    dir = slash == 0 ? "/" : path.substr(0, slash);
-    base = path.substr(slash + 1);
-  }
+  if (slash == std::string::npos) return {std::string("."), path};
+  return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 // A symbolic link is written through: the file it points to is replaced, the link stays.
@@ -103,8 +101,7 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
 
 void WriteWholeFile(const std::string& fileName, const std::string& content) {
   const std::string target = ResolveTarget(fileName);
-  std::string dir, base;
-  SplitPath(target, dir, base);
+  const auto [dir, base] = SplitPath(target);
   if (base.empty()) Fail("Cannot write file", fileName, EISDIR);
 
   // The new file takes the old one's permissions, or the usual ones for a new file.
