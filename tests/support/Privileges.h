@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
 
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sched.h>
 #include <signal.h>
@@ -17,12 +19,16 @@
 // Runs a function in a forked child process and hands back the text it returned. Tests use it for
 // changes that must not leak into the test process: dropping root, a mount namespace of its own,
 // resource limits. Only the returned text crosses back; assertions belong in the parent.
+//
+// Fork only while the test process has a single thread: a child forked while another thread holds
+// a lock (the allocator's, for one) may wait for it forever. A child that has not finished within
+// the deadline is killed and reported.
 struct TChildResult {
-  bool Exited = false;   // the child returned normally (no exception, no signal)
+  bool Exited = false;   // the child returned normally (no exception, no signal, in time)
   std::string Text;      // what the function returned, or the exception's message
 };
 
-inline TChildResult RunInChild(const std::function<std::string()>& body) {
+inline TChildResult RunInChild(const std::function<std::string()>& body, int deadlineMs = 20000) {
   int fds[2];
   if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = ::fork();
@@ -46,19 +52,32 @@ inline TChildResult RunInChild(const std::function<std::string()>& body) {
   }
   ::close(fds[1]);
   TChildResult result;
+  bool timedOut = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
   char buf[4096];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd p{fds[0], POLLIN, 0};
+    const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      timedOut = ready == 0;
       break;
     }
+    const ssize_t n = ::read(fds[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
     result.Text.append(buf, static_cast<size_t>(n));
   }
   ::close(fds[0]);
+  if (timedOut) {
+    ::kill(pid, SIGKILL);
+    result.Text += "\n[child killed: no result within " + std::to_string(deadlineMs) + " ms]";
+  }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  result.Exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  result.Exited = !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return result;
 }
 
