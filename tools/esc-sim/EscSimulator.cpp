@@ -122,8 +122,13 @@ void TEscSimulator::Run() {
       WriteAll(buf, static_cast<size_t>(n));
       continue;
     }
-    for (ssize_t i = 0; i < n; ++i)
+    for (ssize_t i = 0; i < n && !FUnplug; ++i)
       HandleByte(buf[i]);
+    if (FUnplug) {
+      std::lock_guard lock(FMutex);  // WriteAll uses the master end under this lock
+      FMaster.Reset();
+      return;
+    }
   }
 }
 
@@ -152,6 +157,7 @@ void TEscSimulator::HandleByte(uint8_t byte) {
         value = static_cast<uint8_t>(value + 1);
     }
   }
+  FUnplug = FOptions.UnplugAfter >= 0 && FFrames >= FOptions.UnplugAfter;
   if (FOptions.OnFrame)
     FOptions.OnFrame(static_cast<char>(FFrame[0]), reg, value, answered);
   if (!answered)

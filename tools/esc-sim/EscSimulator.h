@@ -25,6 +25,8 @@ public:
     long StopAfter = -1;        // frames answered before the controller falls silent; -1 = all
     bool ExtraByte = false;     // every reply is followed by one more byte
     bool LinePacing = false;    // replies take the time of the frame and the reply at 19200 baud
+    long UnplugAfter = -1;      // after this many frames the line goes dead: the master end is
+                                // closed, as when the adapter is pulled out; -1 = never
     // Called on the simulator's thread for every complete frame: command ('w' or 'r'), register,
     // value (the value written, or the value read back), and whether it was answered.
     std::function<void(char command, uint8_t reg, uint8_t value, bool answered)> OnFrame;
@@ -71,5 +73,6 @@ private:
   std::string FReceived;
   uint8_t FFrame[3] = {0, 0, 0};  // simulator thread only
   size_t FFrameLength = 0;        // simulator thread only
+  bool FUnplug = false;           // simulator thread only
   std::thread FThread;
 };

@@ -1,0 +1,127 @@
+// The controller unplugged (the line's far end closed) during a Read, during a Write and between
+// commands: the window goes on, the user is told, the profile is not spoilt, the port is closed
+// afterwards, and the next command works once the controller is back on the same port name.
+#include "ComPort.h"
+#include "EscSimulator.h"
+#include "FakeDialogs.h"
+#include "Main.h"
+#include "ProgressWnd.h"
+#include "TempDir.h"
+#include "Transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class Unplug : public ::testing::Test {
+ protected:
+  // The window lists one port, a link like the ones udev makes for an adapter; plugging a
+  // controller in points the link at its pseudo-terminal.
+  Unplug() : Link(Dir.File("ttyUSB-esc")) {
+    Form = std::make_unique<TMainForm>(Dialogs, [this] { return std::vector<std::string>{Link}; });
+    Progress = std::make_unique<TProgressW>(Form.get());
+    Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
+    Form->show();
+  }
+  ~Unplug() override {
+    Progress.reset();
+    Form.reset();
+  }
+
+  void PlugIn(TEscSimulator::TOptions options = {}) {
+    Sim = std::make_unique<TEscSimulator>(std::move(options));
+    std::filesystem::remove(Link);
+    std::filesystem::create_symlink(Sim->SlavePath(), Link);
+  }
+  void PullOut() {
+    Sim.reset();
+    std::filesystem::remove(Link);
+  }
+  static TEscSimulator::TOptions DeadAfter(long frames) {
+    TEscSimulator::TOptions o;
+    o.UnplugAfter = frames;
+    return o;
+  }
+  // Every curve register of the simulator holds the profile's entry.
+  bool ControllerHolds(const TSpeedoDevice& p) const {
+    for (int entry = 0; entry <= 95; ++entry)
+      if (Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))) != p.GetY(entry)) return false;
+    return true;
+  }
+  bool SameCurve(const TSpeedoDevice& a, const TSpeedoDevice& b) const {
+    for (int i = 0; i <= 95; ++i)
+      if (a.GetPoint(i) != b.GetPoint(i) || a.IsBreakpoint(i) != b.IsBreakpoint(i)) return false;
+    return a.GetDeadband() == b.GetDeadband();
+  }
+  void ExpectOnlyInformation(const QString& text) {
+    EXPECT_EQ(Dialogs.Informations, QStringList{text});
+    EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(" | ").toStdString();
+    Dialogs.Informations.clear();
+    EXPECT_FALSE(Form->ComPort1->IsOpen());
+    EXPECT_FALSE(Progress->isVisible());
+  }
+
+  TTempDir Dir;
+  std::string Link;
+  TFakeDialogs Dialogs;
+  std::unique_ptr<TEscSimulator> Sim;
+  std::unique_ptr<TMainForm> Form;
+  std::unique_ptr<TProgressW> Progress;
+};
+
+TEST_F(Unplug, DuringARead) {
+  PlugIn(DeadAfter(80));  // the probe, the frequency and most of the curve (99 frames in all)
+  Form->Profile.SetY(40, 123);
+  TSpedV4Device before;
+  before.Assign(Form->Profile);
+  Form->UploadCurve->trigger();
+  ExpectOnlyInformation(QStringLiteral("Upload failed. Please check ESC connections."));
+  EXPECT_TRUE(SameCurve(Form->Profile, before)) << "a partial profile was taken";
+
+  PlugIn();
+  Sim->SetRegister(static_cast<uint8_t>(Transfer::CurveRegister(70)), 77);
+  Form->UploadCurve->trigger();
+  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
+  EXPECT_EQ(Form->Profile.GetY(70), 77);
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(Unplug, DuringAWrite) {
+  PlugIn(DeadAfter(170));  // the probe, the frequency and most of the curve (195 frames in all)
+  Form->Profile.SetY(80, 200);
+  TSpedV4Device before;
+  before.Assign(Form->Profile);
+  Form->DownloadCurve->trigger();
+  ExpectOnlyInformation(QStringLiteral("Download failed. Please check ESC connections."));
+  EXPECT_TRUE(SameCurve(Form->Profile, before));
+
+  PlugIn();
+  Form->DownloadCurve->trigger();
+  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
+  EXPECT_TRUE(ControllerHolds(Form->Profile));
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+}
+
+TEST_F(Unplug, BetweenCommands) {
+  PlugIn();
+  Form->TestCom->trigger();
+  ExpectOnlyInformation(QStringLiteral("ESC connected"));
+
+  PullOut();
+  Form->TestCom->trigger();
+  ASSERT_EQ(Dialogs.Errors.size(), 1);
+  const QString error = Dialogs.Errors.takeFirst();
+  EXPECT_TRUE(error.startsWith(QString::fromStdString("TCOMPORT : cannot open " + Link + "\r"))) << error.toStdString();
+  EXPECT_TRUE(error.contains(QStringLiteral("No such file or directory"))) << error.toStdString();
+  EXPECT_TRUE(Dialogs.Informations.isEmpty());
+  EXPECT_FALSE(Form->ComPort1->IsOpen());
+
+  PlugIn();
+  Form->TestCom->trigger();
+  ExpectOnlyInformation(QStringLiteral("ESC connected"));
+}
+
+}  // namespace
