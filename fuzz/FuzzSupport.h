@@ -26,13 +26,22 @@ inline void FuzzCheck(bool ok, const char* what) {
 inline const std::string& FuzzWorkDir() {
   struct TDir {
     std::string Path;
+    bool Keep = false;
     TDir() {
+      // scripts/fuzz hands over a folder that it removes afterwards: libFuzzer may end the
+      // process without running this destructor.
+      if (const char* given = std::getenv("TORVANIC_FUZZ_DIR"); given && *given) {
+        Path = given;
+        Keep = true;
+        return;
+      }
       const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
       std::string tmpl = std::string(base) + "/torvanic-fuzz-XXXXXX";
       if (!::mkdtemp(tmpl.data())) FuzzFail("cannot create the work folder");
       Path = tmpl;
     }
     ~TDir() {
+      if (Keep) return;
       std::error_code ec;
       std::filesystem::remove_all(Path, ec);
     }
