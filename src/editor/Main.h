@@ -72,6 +72,7 @@ class TMainForm : public QMainWindow, public TEditorState {
   bool IsConnected();
   bool LoadFromDevice();
   bool SaveToDevice();
+  bool RunOnController(const std::function<void()>& work);
 
   // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
   void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);

@@ -92,16 +92,19 @@ bool TMainForm::SaveToDevice() {
   return Transfer::SaveToDevice(*ComPort1, Profile, progress);
 }
 
-// The port is closed before a message box is shown, so that no port stays held while the box
-// waits for the user.
+// Opens the connection and probes it; when the controller answers, runs `work` on the open port.
+// The port is closed again before this returns, so that no message box shown afterwards keeps it
+// held while it waits for the user. False when the controller did not answer.
+bool TMainForm::RunOnController(const std::function<void()>& work) {
+  TControllerSession session(*this);
+  OpenConnection();
+  if (!IsConnected()) return false;
+  work();
+  return true;
+}
 
 void TMainForm::TestComExecute() {
-  bool connected;
-  {
-    TControllerSession session(*this);
-    OpenConnection();
-    connected = IsConnected();
-  }
+  const bool connected = RunOnController([] {});
   FDialogs.Information(this, connected ? QStringLiteral("ESC connected") : QStringLiteral("ESC not connected"));
 }
 
@@ -109,15 +112,9 @@ void TMainForm::UploadCurveExecute() {
   if (!FDialogs.Confirm(this, QStringLiteral("Read profile"),
                         QStringLiteral("This will overwrite the current forground profile. Continue?")))
     return;
-  bool connected, complete = false;
-  {
-    TControllerSession session(*this);
-    OpenConnection();
-    connected = IsConnected();
-    // A reply that did not come complete leaves the profile as it was.
-    if (connected) complete = LoadFromDevice();
-  }
-  if (!connected) {
+  // A reply that did not come complete leaves the profile as it was.
+  bool complete = false;
+  if (!RunOnController([&] { complete = LoadFromDevice(); })) {
     FDialogs.Information(this, QStringLiteral("ESC not connected"));
   } else if (!complete) {
     FDialogs.Information(this, QStringLiteral("Upload failed. Please check ESC connections."));
@@ -133,14 +130,8 @@ void TMainForm::DownloadCurveExecute() {
   if (!FDialogs.Confirm(this, QStringLiteral("Write profile"),
                         QStringLiteral("This will overwrite the current profile in the ESC. Continue?")))
     return;
-  bool connected, written = false;
-  {
-    TControllerSession session(*this);
-    OpenConnection();
-    connected = IsConnected();
-    if (connected) written = SaveToDevice();
-  }
-  if (!connected) {
+  bool written = false;
+  if (!RunOnController([&] { written = SaveToDevice(); })) {
     FDialogs.Information(this, QStringLiteral("ESC not connected"));
     return;
   }
