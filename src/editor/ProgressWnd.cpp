@@ -1,7 +1,10 @@
 #include "ProgressWnd.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
+#include <QWindow>
 
 TProgressW::TProgressW(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("ProgressW"));
@@ -26,6 +29,14 @@ void TProgressW::StartProgress(const QString& caption, const QString& message, i
   Progress->setMaximum(maximum);
   Progress->setValue(0);
   show();
+  // The caller keeps the GUI thread busy from here on. Let the window system map and expose the
+  // window first, or the repaints would not reach the screen until the transfer ends. The user's
+  // input stays queued meanwhile.
+  QElapsedTimer waited;
+  waited.start();
+  while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 500)
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   repaint();
 }
 

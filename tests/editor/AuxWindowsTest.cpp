@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,17 @@ void ExpectEnterCloses(TDialog& dialog) {
   QTest::keyClick(&dialog, Qt::Key_Return);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The transfer keeps the GUI thread busy after StartProgress: the window must already be on the
+// screen then, and each step must reach it without the event loop.
+TEST(ProgressW, IsOnScreenBeforeTheCallerGoesOn) {
+  TProgressW w;
+  w.StartProgress(QStringLiteral("Progress"), QStringLiteral("Writing profile"), 96);
+  ASSERT_TRUE(w.windowHandle() && w.windowHandle()->isExposed());
+  const QImage before = w.grab().toImage();
+  for (int i = 0; i < 48; ++i) w.StepProgress();
+  EXPECT_NE(w.grab().toImage(), before);
 }
 
 TEST(InfoDlg, ShowsTheConnectionHintsAndClosesOnEnter) {
