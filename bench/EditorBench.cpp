@@ -2,6 +2,7 @@
 // rubber bands per pointer movement, a range redraw at the start and end of a drag), and prints
 // the figures. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchTiming.h"
 #include "Dialogs.h"
 #include "Main.h"
 
@@ -15,18 +16,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-double MedianUs(int runs, const std::function<void()>& work) {
-  std::vector<double> us;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    work();
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
-  std::sort(us.begin(), us.end());
-  return us[us.size() / 2];
-}
+double MedianUs(int runs, const std::function<void()>& work) { return 1000.0 * MedianMs(runs, work); }
 
 void Report(const char* what, int runs, double us, double redrawUs) {
   std::printf("%-40s median of %3d: %9.1f us   %7.4f x a full redraw\n", what, runs, us, us / redrawUs);

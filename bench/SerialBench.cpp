@@ -2,6 +2,7 @@
 // answering controller against the physical floor (the 40 ms pause plus the bytes' time on a
 // 19200 baud line), and the connection probe with a silent one.
 
+#include "BenchTiming.h"
 #include "ComPort.h"
 #include "EscSimulator.h"
 
@@ -13,20 +14,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr double PauseMs = 40.0;
 constexpr double CharMs = 10.0 * 1000.0 / 19200.0;  // start bit, 8 data bits, stop bit
-
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> ms;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
 
 void Probe(TComPort& port) {
   port.WriteRegister(20, 170);

@@ -1,6 +1,7 @@
 // Wall time of the window's whole Read (99 register commands) and Write (195) against the
 // simulated controller answering at the pace of a 19200 baud line, as a ratio to the floor of
 // 40 ms per command.
+#include "BenchTiming.h"
 #include "Dialogs.h"
 #include "EscSimulator.h"
 #include "Main.h"
@@ -33,18 +34,6 @@ class TBenchDialogs : public TDialogs {
   }
 };
 
-double MedianMs(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-template <typename F>
-double TimeMs(F&& f) {
-  const auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,10 +59,9 @@ int main(int argc, char** argv) {
 
   std::printf("whole commands against the simulator at 19200 baud, median of %d runs\n", runs);
   for (const TCase& c : cases) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) times.push_back(TimeMs([&] { c.Action->trigger(); }));
+    const std::vector<double> times = TimeRunsMs(runs, [&] { c.Action->trigger(); });
     const double floor = c.Commands * 40.0;
-    const double median = MedianMs(times);
+    const double median = Median(times);
     std::printf("%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)\n", c.Name, c.Commands,
                 median, floor, median / floor, *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()));

@@ -5,6 +5,22 @@
 
 namespace Transfer {
 
+namespace {
+// The progress window from the start of a transfer to its end, on every path out.
+class TProgressRun {
+ public:
+  TProgressRun(TProgressSink& progress, const char* message) : FProgress(progress) {
+    FProgress.Start("Progress", message, CurveEntries);
+  }
+  ~TProgressRun() { FProgress.Finish(); }
+  TProgressRun(const TProgressRun&) = delete;
+  TProgressRun& operator=(const TProgressRun&) = delete;
+
+ private:
+  TProgressSink& FProgress;
+};
+}  // namespace
+
 int CurveRegister(int entry) { return entry < 32 ? 32 + (31 - entry) : 64 + (entry - 32); }
 
 std::array<int, CurveEntries> TransferOrder() {
@@ -30,11 +46,7 @@ bool IsConnected(TComPort& port) {
 }
 
 bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
-  progress.Start("Progress", "Reading profile", CurveEntries);
-  struct TFinish {
-    TProgressSink& P;
-    ~TFinish() { P.Finish(); }
-  } finish{progress};
+  const TProgressRun run(progress, "Reading profile");
 
   uint8_t code = 0;
   port.ReadRegister(FrequencyRegister, code);
@@ -59,11 +71,7 @@ bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progr
 
 bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& progress) {
   bool result = true;
-  progress.Start("Progress", "Writing profile", CurveEntries);
-  struct TFinish {
-    TProgressSink& P;
-    ~TFinish() { P.Finish(); }
-  } finish{progress};
+  const TProgressRun run(progress, "Writing profile");
 
   int fwd = 0, brk = 0;
   profile.GetFrequencies(fwd, brk);
