@@ -119,8 +119,7 @@ void TMainForm::UploadCurveExecute() {
   } else if (!complete) {
     FDialogs.Information(this, QStringLiteral("Upload failed. Please check ESC connections."));
   } else {
-    Profile.FitCurve(1.5);
-    Profile.DetectDeadband();
+    Transfer::FitAfterRead(Profile);
     UpdateButtonStates();
     Diagram->RedrawAll();
   }

@@ -1,5 +1,6 @@
 #include "ComPort.h"
 #include "RegisterMap.h"
+#include "SpedV4Device.h"
 
 #include <cerrno>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace Transfer;
 
 extern char** environ;
 

@@ -3,6 +3,7 @@
 
 #include "EscSimulator.h"
 #include "RegisterMap.h"
+#include "SpedV4Device.h"
 
 #include <cerrno>
 #include <climits>
@@ -92,8 +93,8 @@ void LoadProfile(const std::string& file, TEscSimulator& sim) {
   profile.Clear();
   if (!file.empty() && profile.LoadFromFile(file) != 0)
     throw std::runtime_error(file + ": not a V4 profile");
-  TRegisterFile regs = sim.Registers();
-  ProfileToRegisters(profile, regs);
+  Transfer::TRegisterFile regs = sim.Registers();
+  Transfer::ProfileToRegisters(profile, regs);
   for (int r = 0; r < 256; ++r)
     sim.SetRegister(static_cast<uint8_t>(r), regs[r]);
 }
@@ -101,7 +102,7 @@ void LoadProfile(const std::string& file, TEscSimulator& sim) {
 void DumpProfile(const std::string& file, const TEscSimulator& sim) {
   TSpedV4Device profile;
   profile.Clear();
-  RegistersToProfile(sim.Registers(), profile);
+  Transfer::RegistersToProfile(sim.Registers(), profile);
   profile.SaveToFile(file);
 }
 

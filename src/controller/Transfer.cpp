@@ -21,23 +21,6 @@ class TProgressRun {
 };
 }  // namespace
 
-int CurveRegister(int entry) { return entry < 32 ? 32 + (31 - entry) : 64 + (entry - 32); }
-
-std::array<int, CurveEntries> TransferOrder() {
-  std::array<int, CurveEntries> order{};
-  int n = 0;
-  for (int k = 0; k < 64; ++k) order[n++] = 32 + k;
-  for (int k = 0; k < 32; ++k) order[n++] = 31 - k;
-  return order;
-}
-
-int FrequencyIndexOfCode(uint8_t code) {
-  int index = 0;
-  for (int i = 0; i < TSpedV4Device::FrequencyCount; ++i)
-    if (TSpedV4Device::V4Frequencies[i].Code == code) index = i;
-  return index;
-}
-
 bool IsConnected(TComPort& port) {
   port.WriteRegister(ProbeRegister, ProbeValue);
   uint8_t value = 0;
@@ -48,24 +31,16 @@ bool IsConnected(TComPort& port) {
 bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
   const TProgressRun run(progress, "Reading profile");
 
-  uint8_t code = 0;
-  port.ReadRegister(FrequencyRegister, code);
+  TRegisterFile regs{};
+  port.ReadRegister(FrequencyRegister, regs[FrequencyRegister]);
   if (!port.LastReplyComplete()) return false;
-
-  const auto order = TransferOrder();
-  std::array<uint8_t, CurveEntries> values{};
-  for (int n = 0; n < CurveEntries; ++n) {
-    uint8_t value = 0;
-    port.ReadRegister(static_cast<uint8_t>(CurveRegister(order[n])), value);
+  for (int entry : TransferOrder()) {
+    const int reg = CurveRegister(entry);
+    port.ReadRegister(static_cast<uint8_t>(reg), regs[reg]);
     if (!port.LastReplyComplete()) return false;
-    values[n] = value;
     progress.Step();
   }
-
-  profile.SetDeadband(0);
-  const int index = FrequencyIndexOfCode(code);
-  profile.SetFrequencies(index, index);
-  for (int n = 0; n < CurveEntries; ++n) profile.SetY(order[n], values[n]);
+  TakeRegisters(regs, profile);
   return true;
 }
 
@@ -76,6 +51,7 @@ bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& p
   int fwd = 0, brk = 0;
   profile.GetFrequencies(fwd, brk);
   port.WriteRegister(FrequencyRegister, static_cast<uint8_t>(TSpedV4Device::V4Frequencies[fwd].Code));
+  if (!port.LastReplyComplete()) return false;
 
   for (int entry : TransferOrder()) {
     const auto reg = static_cast<uint8_t>(CurveRegister(entry));
@@ -84,12 +60,14 @@ bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& p
       result = false;
       progress.Message("Write fail");
     }
+    if (!port.LastReplyComplete()) return false;
     uint8_t readBack = 0;
     port.ReadRegister(reg, readBack);
     if (readBack != value) {
       result = false;
       progress.Message("Readback fail");
     }
+    if (!port.LastReplyComplete()) return false;
     progress.Step();
   }
   return result;
