@@ -3,6 +3,7 @@
 #include "PortDevice.h"
 #include "TermParse.h"
 
+#include <algorithm>
 #include <chrono>
 #include <sys/ioctl.h>
 #include <thread>
@@ -13,6 +14,8 @@ constexpr uint8_t WriteCommand = 0x77;  // "w"
 constexpr uint8_t ReadCommand = 0x72;   // "r"
 // The controller needs this long to take a command and put its reply on the line.
 constexpr auto CommandPause = std::chrono::milliseconds(40);
+// Longest sleep between two calls of the wait hook during the pause.
+constexpr auto WaitSlice = std::chrono::milliseconds(10);
 
 } // namespace
 
@@ -34,16 +37,25 @@ void TComPort::SetGuiPoster(TGuiPoster post) { FHandOver->SetPoster(std::move(po
 
 void TComPort::ProcessHandOvers() { FHandOver->RunPending(); }
 
+void TComPort::HoldHandOvers(bool hold) {
+  FHandOver->SetHeld(hold);
+  if (!hold)
+    FHandOver->RunPending();
+}
+
 void TComPort::Open() {
   if (FPortOpen)
     return;
   auto thread = std::make_unique<TCommThread>(FPort, FModemLines);
+  const std::string opening = "TCOMPORT : cannot open " + FPort + "\r";
   if (!thread->IsOpen())
-    throw EComError("TCOMPORT : cannot open " + FPort + "\r" + OpenErrorText(thread->LastError(), FPort));
+    throw EComError(opening + thread->OpenFailure());
+  FBaud = 19200;
+  const std::string refused = thread->SetParams(FBaud, FDataBits, FParity, FStopBits);
+  if (!refused.empty())
+    throw EComError(opening + refused);
   thread->FReceiveHook = [this](uint32_t count) { DoReceive(count); };
   thread->FStatusHook = [this](uint32_t events, uint32_t status) { DoStatus(events, status); };
-  FBaud = 19200;
-  thread->SetParams(FBaud, FDataBits, FParity, FStopBits);
   FHandOver->Reset();
   thread->Start(FHandOver);
   FThread = std::move(thread);
@@ -56,6 +68,10 @@ void TComPort::Close() {
   if (!FPortOpen)
     return;
   FPortOpen = false;
+  // Like the system's own close of a port with hang-up on close: the device on the line sees both
+  // lines fall, also when the program ends.
+  FThread->SetLine(TIOCM_DTR, false);
+  FThread->SetLine(TIOCM_RTS, false);
   FThread->FReceiveHook = nullptr;
   FThread->FStatusHook = nullptr;
   FThread->StopThread();
@@ -114,33 +130,43 @@ void TComPort::DoStatus(uint32_t events, uint32_t modemStatus) {
   }
 }
 
-void TComPort::ReadReply(uint8_t (&reply)[3]) {
-  std::this_thread::sleep_for(CommandPause);
-  FLastReplyComplete = true;
-  for (auto& slot : reply) {
-    slot = 0;
-    if (FThread->ReadBytes(&slot, 1) != 1)
-      FLastReplyComplete = false;
+// Sends a register command's frame, pauses and reads its three reply bytes into FLastReply. False
+// when the frame could not be sent: no reply is then waited for.
+bool TComPort::SendFrame(const uint8_t* frame, int length) {
+  FLastReply = {};
+  FLastReplyCount = 0;
+  if (FThread->WriteBytes(frame, length, FWaitHook) != length)
+    return false;
+  if (FWaitHook) {
+    const auto end = std::chrono::steady_clock::now() + CommandPause;
+    for (;;) {
+      FWaitHook();
+      const auto left = end - std::chrono::steady_clock::now();
+      if (left <= std::chrono::steady_clock::duration::zero())
+        break;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, WaitSlice));
+    }
+  } else {
+    std::this_thread::sleep_for(CommandPause);
   }
+  for (auto& slot : FLastReply)
+    if (FThread->ReadBytes(&slot, 1, FWaitHook) == 1)
+      ++FLastReplyCount;
+  return true;
 }
 
 bool TComPort::WriteRegister(uint8_t reg, uint8_t value) {
   const uint8_t frame[3] = {WriteCommand, reg, value};
   if (!FPortOpen)
     return false;
-  FThread->WriteBytes(frame, sizeof frame);
-  uint8_t reply[3];
-  ReadReply(reply);
-  return true;
+  return SendFrame(frame, sizeof frame);
 }
 
 bool TComPort::ReadRegister(uint8_t reg, uint8_t& value) {
   const uint8_t frame[2] = {ReadCommand, reg};
   if (!FPortOpen)
     return false;
-  FThread->WriteBytes(frame, sizeof frame);
-  uint8_t reply[3];
-  ReadReply(reply);
-  value = reply[2];
+  SendFrame(frame, sizeof frame);
+  value = FLastReply[2];
   return true;
 }

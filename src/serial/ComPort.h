@@ -14,6 +14,7 @@
 #include "HandOver.h"
 #include "ModemLines.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,22 +59,39 @@ public:
   void SetGuiPoster(TGuiPoster post);
   // GUI thread: runs the dispatches the event thread has queued.
   void ProcessHandOvers();
+  // Called on the GUI thread every few milliseconds (never more than 10 ms apart) while a register
+  // command waits: during its 40 ms pause and while its reply is awaited. The host may serve its
+  // window there (paint, expose, the window manager's liveness check), but must not act on input
+  // and must not use this component.
+  void SetWaitHook(TWaitHook hook) { FWaitHook = std::move(hook); }
+  // While held, the line events' hand-overs wait, so that no receive handling takes bytes between
+  // the register commands of a controller command or while its wait hook serves the window. They
+  // run once released (or are ended by Close).
+  void HoldHandOvers(bool hold);
   // How the device's modem lines are reached; the default uses the terminal's own.
   void SetModemLinesFactory(TModemLinesFactory factory) { FModemLines = std::move(factory); }
 
-  void Open();   // raises EComError when the device cannot be opened
+  // Raises EComError when the device cannot be opened or does not take the line settings; all or
+  // nothing: after a failure nothing stays open.
+  void Open();
+  // Lowers DTR and RTS, ends the event thread and closes the device.
   void Close();
   bool IsOpen() const { return FPortOpen; }
   void SetDTR(bool value);
   void SetRTS(bool value);
 
   // Controller register commands: send the frame, pause 40 ms, read three reply bytes waiting up
-  // to 500 ms for each. False only when the port is closed (nothing sent, `value` untouched).
-  // A reply byte that does not come reads as 0.
+  // to 500 ms for each. A reply byte that does not come reads as 0. On a closed port both return
+  // false (nothing sent, `value` untouched). A frame that the device refused or could not take
+  // (it went away) is not waited for: no reply counts as received, and WriteRegister returns
+  // false; ReadRegister's value is then 0.
   bool WriteRegister(uint8_t reg, uint8_t value);
   bool ReadRegister(uint8_t reg, uint8_t& value);
   // True when the last register command received all three reply bytes.
-  bool LastReplyComplete() const { return FLastReplyComplete; }
+  bool LastReplyComplete() const { return FLastReplyCount == 3; }
+  // The last register command's three reply slots (0 where no byte came) and how many came.
+  const std::array<uint8_t, 3>& LastReply() const { return FLastReply; }
+  int LastReplyCount() const { return FLastReplyCount; }
 
   TNotifyEvent OnPortOpen;
   TNotifyEvent OnPortClose;
@@ -87,7 +105,7 @@ public:
 private:
   void DoReceive(uint32_t count);
   void DoStatus(uint32_t events, uint32_t modemStatus);
-  void ReadReply(uint8_t (&reply)[3]);
+  bool SendFrame(const uint8_t* frame, int length);
 
   std::string FPort = "COM1";
   uint32_t FBaud = 19200;
@@ -100,7 +118,9 @@ private:
   std::string FTermBytes = "\r\n";
   std::string FRxBuffer;
   bool FPortOpen = false;
-  bool FLastReplyComplete = false;
+  std::array<uint8_t, 3> FLastReply{};
+  int FLastReplyCount = 0;
+  TWaitHook FWaitHook;
   std::unique_ptr<TCommThread> FThread;
   std::shared_ptr<THandOverQueue> FHandOver;
   TModemLinesFactory FModemLines;

@@ -1,6 +1,8 @@
 #include "CommThread.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -16,6 +18,8 @@ namespace {
 constexpr int LineSampleMs = 25;
 // Total time limit of one ReadBytes or WriteBytes call.
 constexpr auto TransferLimit = std::chrono::milliseconds(500);
+// Longest stretch between two calls of a wait hook.
+constexpr int WaitSliceMs = 10;
 
 // The event thread watches at a raised priority and winds down at the lowest one. Raising needs
 // a privilege most users lack; the thread then keeps the normal priority.
@@ -38,16 +42,48 @@ uint32_t ChangedLines(uint32_t before, uint32_t now) {
   return events;
 }
 
+// Waits until `fd` shows one of `events` or `deadline` passes; with a wait hook, in short slices
+// that call the hook in between. Returns poll's result (0 when the time is up) and its revents.
+int PollUntil(int fd, short events, std::chrono::steady_clock::time_point deadline, const TWaitHook& wait,
+              short& revents) {
+  for (;;) {
+    const int left = MsLeft(deadline);
+    pollfd p{fd, events, 0};
+    const int r = ::poll(&p, 1, wait ? std::min(left, WaitSliceMs) : left);
+    if (r < 0 && errno == EINTR)
+      continue;
+    if (r != 0 || MsLeft(deadline) == 0) {
+      revents = p.revents;
+      return r;
+    }
+    wait();
+  }
+}
+
 } // namespace
 
 TCommThread::TCommThread(const std::string& portName, const TModemLinesFactory& lines) {
-  FPort = OpenExclusive(portName, FOpenError);
-  if (!FPort.Valid())
+  int err = 0;
+  TPortHandle port = OpenExclusive(portName, err);
+  if (!port.Valid()) {
+    FOpenFailure = OpenErrorText(err, portName);
     return;
-  FLines = lines ? lines(FPort.Get()) : MakeTtyModemLines(FPort.Get());
-  SetParams(19200, 8, ptNONE, sbONE);
+  }
+  TFileHandle stop(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!stop.Valid()) {
+    FOpenFailure = std::string("The port's stop signal cannot be created: ") + std::strerror(errno);
+    return;
+  }
+  FLines = lines ? lines(port.Get()) : MakeTtyModemLines(port.Get());
+  FPort = std::move(port);
+  FOpenFailure = SetParams(19200, 8, ptNONE, sbONE);
+  if (!FOpenFailure.empty()) {
+    FLines.reset();
+    FPort = TPortHandle();
+    return;
+  }
+  FStopEvent = std::move(stop);
   ResetLines();
-  FStopEvent.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
 }
 
 TCommThread::~TCommThread() {
@@ -57,9 +93,9 @@ TCommThread::~TCommThread() {
   }
 }
 
-void TCommThread::SetParams(uint32_t /*baud*/, uint8_t dataBits, TParity parity, TStopBit stopBits) {
+std::string TCommThread::SetParams(uint32_t /*baud*/, uint8_t dataBits, TParity parity, TStopBit stopBits) {
   // The controller talks at 19200 baud only; ApplyLineSettings always sets that speed.
-  ApplyLineSettings(FPort.Get(), dataBits, parity, stopBits);
+  return ApplyLineSettings(FPort.Get(), dataBits, parity, stopBits);
 }
 
 void TCommThread::ResetLines() {
@@ -155,18 +191,15 @@ void TCommThread::DispatchEvents() {
   }
 }
 
-int TCommThread::ReadBytes(void* buffer, int count) {
+int TCommThread::ReadBytes(void* buffer, int count, const TWaitHook& wait) {
   if (count <= 0)
     return 0;
   auto* out = static_cast<unsigned char*>(buffer);
   const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
   int got = 0;
   while (got < count) {
-    pollfd fd{FPort.Get(), POLLIN, 0};
-    const int ready = ::poll(&fd, 1, MsLeft(deadline));
-    if (ready < 0 && errno == EINTR)
-      continue;
-    if (ready <= 0)
+    short revents = 0;
+    if (PollUntil(FPort.Get(), POLLIN, deadline, wait, revents) <= 0)
       break;  // time is up
     // In raw mode a read of an empty queue returns 0 rather than failing with EAGAIN.
     const ssize_t n = ::read(FPort.Get(), out + got, static_cast<size_t>(count - got));
@@ -176,13 +209,13 @@ int TCommThread::ReadBytes(void* buffer, int count) {
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
       continue;
-    if (n < 0 || (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) || MsLeft(deadline) == 0)
+    if (n < 0 || (revents & (POLLHUP | POLLERR | POLLNVAL)) || MsLeft(deadline) == 0)
       break;  // the device went away, or time is up
   }
   return got;
 }
 
-int TCommThread::WriteBytes(const void* buffer, int count) {
+int TCommThread::WriteBytes(const void* buffer, int count, const TWaitHook& wait) {
   const auto* in = static_cast<const unsigned char*>(buffer);
   const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
   int put = 0;
@@ -195,9 +228,8 @@ int TCommThread::WriteBytes(const void* buffer, int count) {
     if (n < 0 && errno != EAGAIN && errno != EINTR)
       break;
     // Only when the driver's buffer is full: wait for room, within the write's time limit.
-    pollfd fd{FPort.Get(), POLLOUT, 0};
-    const int left = MsLeft(deadline);
-    if (left == 0 || (::poll(&fd, 1, left) < 0 && errno != EINTR))
+    short revents = 0;
+    if (MsLeft(deadline) == 0 || PollUntil(FPort.Get(), POLLOUT, deadline, wait, revents) < 0)
       break;
   }
   return put;

@@ -18,6 +18,10 @@
 #include <string>
 #include <thread>
 
+// Called again and again while a register command waits on the device, on the thread that issued
+// the command (see TComPort::SetWaitHook).
+using TWaitHook = std::function<void()>;
+
 class TCommThread {
 public:
   // Takes the number of bytes waiting in the input queue.
@@ -26,7 +30,8 @@ public:
   using TStatusHook = std::function<void(uint32_t events, uint32_t modemStatus)>;
 
   // Opens and prepares the device: raw 19200 8N1, queues purged, DTR and RTS lowered. The thread
-  // is not started. When the open fails, IsOpen is false and LastError tells why.
+  // is not started. All or nothing: when any step fails, nothing stays open, IsOpen is false and
+  // OpenFailure tells why.
   explicit TCommThread(const std::string& portName, const TModemLinesFactory& lines = {});
   // Stops and joins a running thread, then closes the device.
   ~TCommThread();
@@ -34,10 +39,12 @@ public:
   TCommThread& operator=(const TCommThread&) = delete;
 
   bool IsOpen() const { return FPort.Valid(); }
-  int LastError() const { return FOpenError; }
+  // Why the open failed, in words for the user.
+  const std::string& OpenFailure() const { return FOpenFailure; }
   int Handle() const { return FPort.Get(); }
 
-  void SetParams(uint32_t baud, uint8_t dataBits, TParity parity, TStopBit stopBits);
+  // Sets the line and reads it back; empty when it took, otherwise why not.
+  std::string SetParams(uint32_t baud, uint8_t dataBits, TParity parity, TStopBit stopBits);
   void ResetLines();
   void SetLine(int line, bool on);
 
@@ -49,11 +56,12 @@ public:
   void WaitFor();
 
   // Reads up to `count` bytes, waiting at most 500 ms in total; returns the number read. A count
-  // of 0 returns 0 without touching the device.
-  int ReadBytes(void* buffer, int count);
+  // of 0 returns 0 without touching the device. A wait hook is called every few milliseconds
+  // while the bytes are awaited.
+  int ReadBytes(void* buffer, int count, const TWaitHook& wait = {});
   // Queues `count` bytes for sending without waiting for the transmission; returns the number
-  // accepted by the driver.
-  int WriteBytes(const void* buffer, int count);
+  // accepted by the driver (less than `count` when the device refused them or went away).
+  int WriteBytes(const void* buffer, int count, const TWaitHook& wait = {});
 
   // GUI thread, one line event: queries the input queue, calls the receive hook for received
   // data, then the status hook for the remaining event bits.
@@ -70,7 +78,7 @@ private:
   std::unique_ptr<TModemLines> FLines;
   std::shared_ptr<THandOverQueue> FHandOver;
   std::thread FThread;
-  int FOpenError = 0;
+  std::string FOpenFailure;
   uint32_t FEventMask = 0;   // bits of the event being handed over
   uint32_t FModemStatus = 0; // modem status before that event
 };

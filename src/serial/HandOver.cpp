@@ -61,6 +61,8 @@ void THandOverQueue::RunOne(const std::shared_ptr<TRequest>& req, std::unique_lo
 }
 
 void THandOverQueue::RunPending() {
+  if (FHeld)
+    return;
   std::unique_lock lock(FMutex);
   while (!FQueue.empty()) {
     auto req = FQueue.front();

@@ -33,8 +33,13 @@ public:
   // Event thread: marks the thread as ended; wakes a GUI thread waiting in WaitForEnd.
   void ThreadEnded();
 
-  // GUI thread: runs every call queued so far.
+  // GUI thread: runs every call queued so far, unless the calls are held.
   void RunPending();
+
+  // GUI thread: while held, the wake-ups posted to the GUI thread run nothing and the event thread
+  // stays blocked in its hand-over; WaitForEnd still runs the calls. Released, the queued calls
+  // run at the next RunPending.
+  void SetHeld(bool held) { FHeld = held; }
 
   // GUI thread: notes that the thread has been told to stop.
   void RequestStop();
@@ -63,6 +68,7 @@ private:
   TGuiPoster FPoster;
   bool FStopRequested = false;
   bool FThreadEnded = false;
+  bool FHeld = false;                           // GUI thread only
   int FDepth = 0;                               // GUI thread only
   std::vector<std::shared_ptr<void>> FKeepAlive; // GUI thread only
 };

@@ -80,10 +80,25 @@ std::string OpenErrorText(int err, const std::string& path) {
   return text;
 }
 
-void ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBits) {
+namespace {
+
+// The bits of a terminal's settings that make a raw line of the wanted format.
+constexpr tcflag_t FormatBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+constexpr tcflag_t RawInputBits = IXON | IXOFF | IXANY | INPCK | ICRNL | INLCR | IGNCR | ISTRIP;
+constexpr tcflag_t RawLocalBits = ICANON | ECHO | ISIG | IEXTEN;
+
+std::string FormatName(uint8_t dataBits, TParity parity, TStopBit stopBits) {
+  static const char* const parities[] = {"no parity", "odd parity", "even parity", "mark parity", "space parity"};
+  return "19200 baud, " + std::to_string(dataBits < 5 || dataBits > 8 ? 8 : dataBits) + " data bits, " +
+         parities[parity <= ptSPACE ? parity : ptNONE] + ", " + (stopBits == sbONE ? "1 stop bit" : "2 stop bits");
+}
+
+} // namespace
+
+std::string ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBits) {
   termios t {};
   if (::tcgetattr(fd, &t) != 0)
-    return;
+    return std::string("The port's line settings cannot be read: ") + std::strerror(errno);
   ::cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~(CSTOPB | CRTSCTS | HUPCL | PARENB | PARODD | CMSPAR | CSIZE);
@@ -108,5 +123,15 @@ void ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBi
   t.c_cc[VTIME] = 0;
   ::cfsetispeed(&t, B19200);
   ::cfsetospeed(&t, B19200);
-  ::tcsetattr(fd, TCSANOW, &t);
+  if (::tcsetattr(fd, TCSANOW, &t) != 0)
+    return std::string("The port's line settings cannot be set: ") + std::strerror(errno);
+  // tcsetattr succeeds when any one of the changes took.
+  termios got {};
+  if (::tcgetattr(fd, &got) != 0)
+    return std::string("The port's line settings cannot be read: ") + std::strerror(errno);
+  if (::cfgetospeed(&got) != B19200 || ::cfgetispeed(&got) != B19200 ||
+      (got.c_cflag & FormatBits) != (t.c_cflag & FormatBits) || (got.c_iflag & RawInputBits) != 0 ||
+      (got.c_lflag & RawLocalBits) != 0)
+    return "The port does not take the line settings " + FormatName(dataBits, parity, stopBits) + ".";
+  return {};
 }

@@ -57,5 +57,6 @@ TPortHandle OpenExclusive(const std::string& path, int& err);
 std::string OpenErrorText(int err, const std::string& path);
 
 // Raw mode at 19200 baud with the given character format, no flow control of any kind, no parity
-// checking, reads that never block. The device's answer is not checked.
-void ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBits);
+// checking, reads that never block. The settings are read back: the result is empty when they
+// took, otherwise the reason in words for the user (the device refused them, or it changed some).
+std::string ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBits);
