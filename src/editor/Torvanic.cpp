@@ -24,5 +24,6 @@ int main(int argc, char* argv[]) {
   MainForm.SetAuxWindows(&AboutBox, &ProgressW, &InfoDlg);
 
   MainForm.show();
+  MainForm.OpenArguments(QApplication::arguments().mid(1));  // torvanic [FILE.spp]
   return app.exec();
 }
