@@ -38,13 +38,13 @@ void TMainForm::DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, 
   if (Dragging) return;
   const int i = FindPoint(Profile, Origin, {x, y});
   if (i <= 0 || i >= Profile.LastIndex()) return;
+  History.Begin(*this);  // before the selection moves; a drag's step ends at its release
   PrevBreak = Profile.PrevBreakpoint(i);
   NextBreak = Profile.NextBreakpoint(i);
   Diagram->DrawFineBox();
   Selected = i;
 
   if (button == Qt::LeftButton && !Profile.InDeadband(i)) {
-    History.Begin(*this);  // the drag is one step, ended at the release
     EraseRange();
     if (ShowBackground) Diagram->DrawStapels(BgProfile, PrevBreak, NextBreak, csBackground, 1);
     DragPoint = Profile.GetPoint(i);
@@ -59,6 +59,7 @@ void TMainForm::DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, 
   }
   UpdateButtonStates();
   Diagram->DrawFineBox();
+  if (!Dragging) History.End(*this);
 }
 
 void TMainForm::DiagramMouseMove(Qt::KeyboardModifiers, int x, int y) {
