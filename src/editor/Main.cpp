@@ -90,7 +90,7 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   Diagram->OnMouseUp = [this](Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
     Guarded([&] { DiagramMouseUp(b, s, x, y); });
   };
-  Diagram->OnKeyDown = [this](int key, Qt::KeyboardModifiers) { return DiagramKeyDown(key); };
+  ConnectEditKeys();
 
   StatusBar = Named(new QStatusBar(this), "StatusBar");
   StatusBar->setFixedHeight(StatusBarHeight);

@@ -227,6 +227,7 @@ class TMainForm : public QMainWindow, public TEditorState {
   void DrawRange();
   void RemoveBreakpoint(int i);
   void CreateEditActions();
+  void ConnectEditKeys();
   QMenu* CreateEditMenu();
   void UpdateEditActions();
   void RestoreEdit(bool (TUndoHistory::*step)(TEditorState&));

@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -30,6 +32,23 @@ QString DroppedProfile(const QMimeData* data) {
   return name.endsWith(QStringLiteral(".spp"), Qt::CaseInsensitive) ? name : QString();
 }
 
+// A read-only field would take the copy key for its own text; the profile's copy goes first.
+class TCopyKeyFilter : public QObject {
+ public:
+  TCopyKeyFilter(QAction* copy, QObject* parent) : QObject(parent), FCopy(copy) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride &&
+        QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == FCopy->shortcut())
+      return true;  // not accepted: the shortcut runs
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QAction* FCopy;
+};
+
 }  // namespace
 
 void TMainForm::CreateEditActions() {
@@ -45,6 +64,13 @@ void TMainForm::CreateEditActions() {
   ShapeDlg = new TShapeDlg(this);
   History.OnChange = [this] { UpdateEditActions(); };
   setAcceptDrops(true);
+}
+
+void TMainForm::ConnectEditKeys() {
+  Diagram->OnKeyDown = [this](int key, Qt::KeyboardModifiers) { return DiagramKeyDown(key); };
+  auto* filter = new TCopyKeyFilter(EditCopy, this);
+  for (QWidget* field : {static_cast<QWidget*>(CurrX), static_cast<QWidget*>(CurrY), static_cast<QWidget*>(DBand)})
+    field->installEventFilter(filter);
 }
 
 QMenu* TMainForm::CreateEditMenu() {

@@ -19,6 +19,7 @@ struct TShape {
 
   // The output for stick position x (0..127), computed exactly in integers.
   uint8_t Y(int x) const;
+  friend bool operator==(const TShape&, const TShape&) = default;
 };
 
 // "Shape...": four spin fields and a small plot of the curve they give, live. Shown modally; on
