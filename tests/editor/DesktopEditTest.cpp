@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr QRgb Yellow = 0xFFFF00;
-
 class DesktopEditTest : public MainFormTest {
  protected:
   QString Saved(const QString& name, int entry, int y) {
@@ -35,6 +33,7 @@ class DesktopEditTest : public MainFormTest {
   void Key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QTest::keyClick(target, key, modifiers);
   }
+  void Key(Qt::Key key) { QTest::keyClick(Form.windowHandle(), key); }  // to the focused widget
   QTemporaryDir Dir;
 };
 
@@ -51,9 +50,9 @@ TEST_F(DesktopEditTest, CopyGivesTheFilesBytesAndPasteLoadsThemAsOpenDoes) {
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(data->text().toLatin1(), saved.readAll());
   const QImage picture = qvariant_cast<QImage>(data->imageData());
-  EXPECT_EQ(picture.size(), QSize(741, 280));
-  EXPECT_EQ(picture.pixel(PixelOf(16).x(), PixelOf(16).y() + 20) & 0xFFFFFF, 0x0000FFu);
-  EXPECT_FALSE(Form.Diagram->Image() == picture);  // the picture has no selection box
+  Form.Selected = -1;
+  EXPECT_EQ(picture, Redrawn());  // the diagram without the selection box
+  Form.Selected = 16;
 
   const std::string copied = Form.Profile.SaveToText();
   Key(&Form, Qt::Key_N, Qt::ControlModifier);
@@ -63,18 +62,13 @@ TEST_F(DesktopEditTest, CopyGivesTheFilesBytesAndPasteLoadsThemAsOpenDoes) {
   EXPECT_EQ(Form.Diagram->Image(), Redrawn());
   EXPECT_EQ(Form.FileName, file);
 
-  QByteArray old = saved.readAll();
-  old = QByteArray(copied.c_str()).replace("Version=4", "Version=3");
-  for (const QString& text : {QStringLiteral("chat text"), QString::fromLatin1(old), QString()}) {
+  const QString old = QString::fromStdString(copied).replace(QStringLiteral("Version=4"), QStringLiteral("Version=3"));
+  for (const QString& text : {QStringLiteral("chat text"), old, QString()}) {
     Form.Profile.SetY(50, 1);
     const std::string before = Form.Profile.SaveToText();
-    if (text.isEmpty())
-      QGuiApplication::clipboard()->setImage(picture);
-    else
-      QGuiApplication::clipboard()->setText(text);
-    Dialogs.Informations.clear();
+    text.isEmpty() ? QGuiApplication::clipboard()->setImage(picture) : QGuiApplication::clipboard()->setText(text);
     Key(&Form, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(Dialogs.Informations, QStringList{QStringLiteral("The clipboard holds no profile.")});
+    EXPECT_EQ(Dialogs.Informations.takeLast(), QStringLiteral("The clipboard holds no profile."));
     EXPECT_EQ(Form.Profile.SaveToText(), before);
   }
 }
@@ -88,10 +82,8 @@ TEST_F(DesktopEditTest, ShapeSetsTheCurveByTheFormula) {
       {{100, 0, 100, 0}, 16, 123, 0},   // X 32: 255 x 30/62 = 123.39
       {{100, 0, 100, 0}, 48, 65, 0},    // X 80: 255 x 16/63 = 64.76
       {{50, 0, 50, 0}, 0, 128, 0},      // 127.5, halves to even
-      {{50, 0, 50, 0}, 95, 128, 0},
       {{100, 100, 100, 100}, 16, 29, 1},  // 255 x (30/62)^3 = 28.89
-      {{100, 100, 80, 50}, 64, 33, 1},    // X 96: 255 x (32/63)^3 = 33.42
-      {{80, 50, 100, 0}, 95, 204, 0},     // 255 x 0.8
+      {{80, 100, 80, 50}, 64, 27, 1},     // X 96: 204 x (32/63)^3 = 26.73
   };
   for (const TRow& row : rows) {
     Dialogs.OnModal = [&](QDialog& d) {
@@ -164,11 +156,11 @@ TEST_F(DesktopEditTest, DiagramKeysSelectAndAdjustLikeTheFineAdjustment) {
     Qt::Key Key;
     int Selected, Y;
   };
-  const TRow rows[] = {{Qt::Key_Up, 62, 126},      {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
-                       {Qt::Key_Down, 62, 125},    {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
+  const TRow rows[] = {{Qt::Key_Up, 62, 126},   {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
+                       {Qt::Key_Down, 62, 125}, {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
                        {Qt::Key_Delete, 62, 125}};
   for (const TRow& row : rows) {
-    QTest::keyClick(Form.windowHandle(), row.Key);
+    Key(row.Key);
     EXPECT_EQ(Form.Selected, row.Selected) << row.Key;
     EXPECT_EQ(Form.CurrXSB->value(), row.Selected) << row.Key;
     EXPECT_TRUE(row.Y < 0 || Form.Profile.GetY(row.Selected) == row.Y) << row.Key;
@@ -177,13 +169,11 @@ TEST_F(DesktopEditTest, DiagramKeysSelectAndAdjustLikeTheFineAdjustment) {
   ExpectRedrawnUpToBarsOverCurve();
   // The refusals of the Y field: the deadband entry 32 and the first entry stay.
   for (int entry : {32, 0}) {
-    Form.CurrXSB->setValue(entry + 1);
-    QTest::keyClick(Form.windowHandle(), Qt::Key_Left);
-    QTest::keyClick(Form.windowHandle(), Qt::Key_PageUp);
-    EXPECT_EQ(Form.Selected, entry);
+    Form.CurrXSB->setValue(entry);
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_Left);
     EXPECT_EQ(Form.Profile.GetY(entry), entry == 0 ? 255 : 0);
   }
-  QTest::keyClick(Form.windowHandle(), Qt::Key_Left);
   EXPECT_EQ(Form.Selected, 0);
 }
 
