@@ -2,6 +2,7 @@
 
 #include "DiagramMapping.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -12,6 +13,7 @@ TDiagramView::TDiagramView(const TEditorState& state, QWidget* parent)
   setObjectName(QStringLiteral("Diagram"));
   setFixedSize(ImageWidth, ImageHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::ClickFocus);
 }
 
 TPoint TDiagramView::Screen(const TSpeedoDevice& profile, int index) const {
@@ -156,3 +158,10 @@ void TDiagramView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TDiagramView::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
+void TDiagramView::keyPressEvent(QKeyEvent* event) {
+  if (OnKeyDown && OnKeyDown(event->key(), event->modifiers()))
+    event->accept();
+  else
+    QWidget::keyPressEvent(event);
+}

@@ -24,7 +24,8 @@ enum TColorSet { csErase = 0, csNormal = 1, csBackground = 2 };
 
 // The diagram: a persistent 741 x 280 image of the profile that the drawing routines change and
 // that paintEvent only copies to the screen. Mouse events over it (with the implicit pointer grab
-// Qt gives a pressed button) are handed to the owner's handlers in image pixels.
+// Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click gives it
+// the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
 class TDiagramView : public QWidget {
   Q_OBJECT
  public:
@@ -33,6 +34,7 @@ class TDiagramView : public QWidget {
 
   using TMouseHandler = std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int, int)>;
   using TMoveHandler = std::function<void(Qt::KeyboardModifiers, int, int)>;
+  using TKeyHandler = std::function<bool(int key, Qt::KeyboardModifiers)>;
 
   TDiagramView(const TEditorState& state, QWidget* parent = nullptr);
 
@@ -49,6 +51,7 @@ class TDiagramView : public QWidget {
   TMouseHandler OnMouseDown;
   TMoveHandler OnMouseMove;
   TMouseHandler OnMouseUp;
+  TKeyHandler OnKeyDown;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -58,6 +61,7 @@ class TDiagramView : public QWidget {
   // The press that precedes a double click has been delivered already; the second one is not a
   // press of its own.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ClampRange(int& first, int& last) const;

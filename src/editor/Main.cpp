@@ -90,6 +90,7 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   Diagram->OnMouseUp = [this](Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
     Guarded([&] { DiagramMouseUp(b, s, x, y); });
   };
+  ConnectEditKeys();
 
   StatusBar = Named(new QStatusBar(this), "StatusBar");
   StatusBar->setFixedHeight(StatusBarHeight);
@@ -149,6 +150,7 @@ void TMainForm::CreateActions() {
   DownloadCurve->setIcon(OwnIcon(QStringLiteral("write")));
   TestCom->setIcon(OwnIcon(QStringLiteral("test")));
   HelpAbout->setIcon(ActionIcon(QStringLiteral("help-about"), QStringLiteral("about")));
+  CreateEditActions();
 }
 
 QAction* TMainForm::MakeMenuItem(const char* name, QAction* action, const QString& caption, const QString& hint) {
@@ -192,7 +194,8 @@ void TMainForm::CreateMenus() {
   file->addActions({New1, Open1, Save1, SaveAs1});
   file->addSeparator()->setObjectName(QStringLiteral("FileNew1"));
   file->addAction(Exit1);
-  menuBar()->addMenu(QStringLiteral("Profiles"))->addActions({ShowBackground1, Exchange1, FitCurve1});
+  menuBar()->addMenu(CreateEditMenu());
+  menuBar()->addMenu(QStringLiteral("Profiles"))->addActions({ShowBackground1, Exchange1, FitCurve1, Shape1});
   menuBar()->addMenu(QStringLiteral("ESC"))->addActions({Read1, Write1, est1});
   menuBar()->addMenu(QStringLiteral("Help"))->addActions({Help2, About1});
 }
@@ -356,7 +359,10 @@ void TMainForm::SetFileName(const QString& name) {
 
 void TMainForm::SaveToFile() { Profile.SaveToFile(FileName.toStdString()); }
 
-void TMainForm::FileNewExecute() { NewDiagram(); }
+void TMainForm::FileNewExecute() {
+  TUndoHistory::TStep step(History, *this);
+  NewDiagram();
+}
 
 void TMainForm::FileOpen1Execute() {
   const QString name = FDialogs.OpenFileName(this, {QStringLiteral("Speed (*.spp)"), QStringLiteral("spp"), true});
@@ -364,6 +370,7 @@ void TMainForm::FileOpen1Execute() {
 }
 
 void TMainForm::FileOpen1Accept(const QString& name) {
+  TUndoHistory::TStep step(History, *this);
   if (Profile.LoadFromFile(name.toStdString()) != 0) {
     FDialogs.Information(this, QStringLiteral("Failed to load profile from file ") + name);
     return;
@@ -404,6 +411,7 @@ void TMainForm::ShowBGCurveExecute() {
 }
 
 void TMainForm::ExchangeCurvesExecute() {
+  TUndoHistory::TStep step(History, *this);
   TSpeedoDevice temp;
   temp.Assign(Profile);
   Profile.Assign(BgProfile);
@@ -414,6 +422,7 @@ void TMainForm::ExchangeCurvesExecute() {
 }
 
 void TMainForm::FitCurveExecute() {
+  TUndoHistory::TStep step(History, *this);
   Profile.FitCurve(1.5);
   Diagram->RedrawAll();
   UpdateButtonStates();

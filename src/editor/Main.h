@@ -3,8 +3,10 @@
 #include "Dialogs.h"
 #include "DiagramView.h"
 #include "EditorState.h"
+#include "UndoHistory.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <exception>
 #include <functional>
@@ -15,9 +17,12 @@
 
 class QAction;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QFrame;
 class QGroupBox;
 class QLineEdit;
+class QMenu;
 class QScrollArea;
 class QScrollBar;
 class QSpinBox;
@@ -28,6 +33,7 @@ class TAboutBox;
 class TComPort;
 class TInfoDlg;
 class TProgressW;
+class TShapeDlg;
 
 // The main window: menus, toolbar, control panel, diagram and status bar, the editor's state and
 // the file, profile and help commands. Everything runs on the GUI thread.
@@ -83,6 +89,29 @@ class TMainForm : public QMainWindow, public TEditorState {
   void FwdFreqChange();
   void DBandSBScroll(int position);
   void UpdateButtonStates();
+
+  // Undo and redo, copy and paste, shapes, profiles from outside, keys on the diagram (MainEdit.cpp).
+  void EditUndoExecute();
+  void EditRedoExecute();
+  void EditCopyExecute();
+  void EditPasteExecute();
+  void ShapeCurveExecute();
+  // Opens the first of the names given on the command line as Open does; no name, nothing.
+  void OpenArguments(const QStringList& names);
+  // A key pressed on the diagram; false for keys it leaves to others.
+  bool DiagramKeyDown(int key);
+  QAction* EditUndo;
+  QAction* EditRedo;
+  QAction* EditCopy;
+  QAction* EditPaste;
+  QAction* ShapeCurve;
+  QAction* Undo1;
+  QAction* Redo1;
+  QAction* CopyProfile1;
+  QAction* PasteProfile1;
+  QAction* Shape1;
+  TShapeDlg* ShapeDlg;
+  TUndoHistory History;
 
   // Runs one command or handler. An error it does not handle is reported here, in one place, with
   // the error's own message, and the program goes on.
@@ -161,6 +190,10 @@ class TMainForm : public QMainWindow, public TEditorState {
   TProgressW* ProgressW = nullptr;
   TInfoDlg* InfoDlg = nullptr;
 
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   void FormCreate(const TPortLister& ports);
   class TControllerSession {
@@ -192,6 +225,12 @@ class TMainForm : public QMainWindow, public TEditorState {
   }
   void EraseRange();
   void DrawRange();
+  void RemoveBreakpoint(int i);
+  void CreateEditActions();
+  void ConnectEditKeys();
+  QMenu* CreateEditMenu();
+  void UpdateEditActions();
+  void RestoreEdit(bool (TUndoHistory::*step)(TEditorState&));
 
   TDialogs& FDialogs;
 };

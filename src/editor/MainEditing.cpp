@@ -25,11 +25,20 @@ void TMainForm::DrawRange() {
   Diagram->DrawDiagramAxis();
 }
 
+// Deletes breakpoint i and redraws the entries from PrevBreak to NextBreak, which the caller set.
+void TMainForm::RemoveBreakpoint(int i) {
+  TUndoHistory::TStep step(History, *this);
+  EraseRange();
+  Profile.ClearBreakpoint(i);
+  DrawRange();
+}
+
 void TMainForm::DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
   // A second button pressed during a drag would start over with half the state changed.
   if (Dragging) return;
   const int i = FindPoint(Profile, Origin, {x, y});
   if (i <= 0 || i >= Profile.LastIndex()) return;
+  History.Begin(*this);  // before the selection moves; a drag's step ends at its release
   PrevBreak = Profile.PrevBreakpoint(i);
   NextBreak = Profile.NextBreakpoint(i);
   Diagram->DrawFineBox();
@@ -46,12 +55,11 @@ void TMainForm::DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, 
     Diagram->DrawDragCurve(DragPoint);
     Selected = -1;
   } else if (button == Qt::RightButton && Profile.IsBreakpoint(i)) {
-    EraseRange();
-    Profile.ClearBreakpoint(i);
-    DrawRange();
+    RemoveBreakpoint(i);
   }
   UpdateButtonStates();
   Diagram->DrawFineBox();
+  if (!Dragging) History.End(*this);
 }
 
 void TMainForm::DiagramMouseMove(Qt::KeyboardModifiers, int x, int y) {
@@ -75,6 +83,7 @@ void TMainForm::DiagramMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int)
   Selected = j;
   Diagram->DrawFineBox();
   UpdateButtonStates();
+  History.End(*this);
 }
 
 void TMainForm::UpdateButtonStates() {
@@ -108,17 +117,21 @@ void TMainForm::CurrYChange() {
     return;
   }
   if (CurrY->value() == y) return;
+  // Steps on one entry, one after the other, undo together.
+  TUndoHistory::TStep step(History, *this, Selected);
   Diagram->DrawFineBox();
   Profile.SetY(Selected, static_cast<uint8_t>(CurrY->value()));
   Diagram->RedrawAll();
 }
 
 void TMainForm::FwdFreqChange() {
+  TUndoHistory::TStep step(History, *this);
   Profile.SetFrequencies(FwdFreq->currentIndex(), BrkFreq->currentIndex());
   UpdateButtonStates();
 }
 
 void TMainForm::DBandSBScroll(int position) {
+  TUndoHistory::TStep step(History, *this);
   Profile.SetDeadband(position);
   DBand->setText(QString::number(position));
   Diagram->RedrawAll();

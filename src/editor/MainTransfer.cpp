@@ -113,6 +113,7 @@ void TMainForm::UploadCurveExecute() {
                         QStringLiteral("This will overwrite the current forground profile. Continue?")))
     return;
   // A reply that did not come complete leaves the profile as it was.
+  TUndoHistory::TStep step(History, *this);
   bool complete = false;
   if (!RunOnController([&] { complete = LoadFromDevice(); })) {
     FDialogs.Information(this, QStringLiteral("ESC not connected"));

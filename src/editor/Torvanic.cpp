@@ -1,6 +1,7 @@
 // Start-up: the application's title, the main window, then the about box, the progress window and
-// the information dialog (hidden until a command shows them); the message loop runs until the
-// main window closes.
+// the information dialog (hidden until a command shows them); a profile named on the command line
+// (the first name, after the options Qt takes for itself) is opened once the window shows; the
+// message loop runs until the main window closes.
 #include "About.h"
 #include "Dialogs.h"
 #include "WindowLook.h"
@@ -24,5 +25,6 @@ int main(int argc, char* argv[]) {
   MainForm.SetAuxWindows(&AboutBox, &ProgressW, &InfoDlg);
 
   MainForm.show();
+  MainForm.OpenArguments(QApplication::arguments().mid(1));  // torvanic [FILE.spp]
   return app.exec();
 }

@@ -10,7 +10,7 @@ namespace {
 constexpr const char* kSettings = "Settings";
 constexpr const char* kData = "Data";
 
-TIniText ReadIni(const std::string& fileName) {
+TIniText ReadIniFile(const std::string& fileName) {
   const auto content = ReadWholeFile(fileName);
   return content ? TIniText::Parse(*content) : TIniText{};
 }
@@ -19,7 +19,23 @@ TIniText ReadIni(const std::string& fileName) {
 
 int TSpeedoDevice::SaveToFile(const std::string& fileName) {
   // Other sections and keys of an existing file are kept in place.
-  TIniText ini = ReadIni(fileName);
+  TIniText ini = ReadIniFile(fileName);
+  WriteIni(ini);
+  WriteWholeFile(fileName, ini.Render());
+  return 0;
+}
+
+std::string TSpeedoDevice::SaveToText() const {
+  TIniText ini;
+  WriteIni(ini);
+  return ini.Render();
+}
+
+int TSpeedoDevice::LoadFromFile(const std::string& fileName) { return ReadIni(ReadIniFile(fileName)); }
+
+int TSpeedoDevice::LoadFromText(std::string_view text) { return ReadIni(TIniText::Parse(text)); }
+
+void TSpeedoDevice::WriteIni(TIniText& ini) const {
   const int count = LastIndex() + 1;
   const auto* image = reinterpret_cast<const uint8_t*>(FPoints);
   ini.Write(kSettings, "DB", std::to_string(FDeadband));
@@ -27,12 +43,9 @@ int TSpeedoDevice::SaveToFile(const std::string& fileName) {
   ini.Write(kSettings, "BFQ", FrequencyName(FBrkFreq));
   ini.Write(kSettings, "Version", std::to_string(FormatVersion()));
   ini.Write(kData, "Data", HexEncode(image, static_cast<size_t>(count) * sizeof(TCurvePoint)));
-  WriteWholeFile(fileName, ini.Render());
-  return 0;
 }
 
-int TSpeedoDevice::LoadFromFile(const std::string& fileName) {
-  const TIniText ini = ReadIni(fileName);
+int TSpeedoDevice::ReadIni(const TIniText& ini) {
   if (ini.ReadInteger(kSettings, "Version", 0) != FormatVersion()) return 1;
 
   Clear();

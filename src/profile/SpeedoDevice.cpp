@@ -61,6 +61,15 @@ void TSpeedoDevice::Assign(const TSpeedoDevice& source) {
   FBrkFreq = source.FBrkFreq;
 }
 
+bool TSpeedoDevice::SameAs(const TSpeedoDevice& other) const {
+  for (int i = 0; i < TableSize; ++i) {
+    const TCurvePoint& a = FPoints[i];
+    const TCurvePoint& b = other.FPoints[i];
+    if (a.X != b.X || a.Y != b.Y || a.Breakpoint != b.Breakpoint) return false;
+  }
+  return FDeadband == other.FDeadband && FFwdFreq == other.FFwdFreq && FBrkFreq == other.FBrkFreq;
+}
+
 void TSpeedoDevice::Interpolate() {
   const int n = LastIndex();
   FPoints[0].Breakpoint = 1;

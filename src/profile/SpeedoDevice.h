@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+class TIniText;
 
 // One entry of the profile table, byte for byte as the profile file stores it.
 struct TCurvePoint {
@@ -56,6 +59,8 @@ class TSpeedoDevice {
 
   // Copies all 256 entries and the three settings; no interpolation, no virtual call.
   void Assign(const TSpeedoDevice& source);
+  // True when both hold the same entries and settings: everything that Assign copies.
+  bool SameAs(const TSpeedoDevice& other) const;
   void Interpolate();
   TPoint GetPoint(int index) const;
   int GetY(int index) const;
@@ -77,8 +82,15 @@ class TSpeedoDevice {
   // File names are UTF-8 paths.
   int SaveToFile(const std::string& fileName);
   int LoadFromFile(const std::string& fileName);
+  // The same in memory: SaveToText gives the bytes SaveToFile writes into a new file;
+  // LoadFromText reads such a text by the rules of LoadFromFile and returns what it would.
+  std::string SaveToText() const;
+  int LoadFromText(std::string_view text);
 
  protected:
+  void WriteIni(TIniText& ini) const;
+  int ReadIni(const TIniText& ini);
+
   int32_t FDeadband = 0;
   int32_t FFwdFreq = 0;
   int32_t FBrkFreq = 0;

@@ -168,6 +168,14 @@ TEST_F(ControllerCommands, ReadTakesTheControllersProfile) {
   EXPECT_EQ(Sim->FrameCount(), 99);
   EXPECT_FALSE(Progress->isVisible());
   EXPECT_FALSE(Form->ComPort1->IsOpen());
+  // The Read is one step: undo gives the profile from before it back, redo the one read.
+  Form->EditUndo->trigger();
+  TSpedV4Device start;
+  start.Clear();
+  start.DetectDeadband();
+  ExpectProfile(start);
+  Form->EditRedo->trigger();
+  ExpectProfile(expected);
 
   // A code that names no frequency reads as "1.0k".
   Sim->SetRegister(1, 250);
@@ -187,6 +195,7 @@ TEST_F(ControllerCommands, ReadThatLosesTheControllerLeavesTheProfile) {
   Form->UploadCurve->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{"Upload failed. Please check ESC connections."});
   ExpectProfile(before);
+  EXPECT_FALSE(Form->EditUndo->isEnabled());  // nothing changed, nothing to undo
   EXPECT_FALSE(Progress->isVisible());
   EXPECT_FALSE(Form->ComPort1->IsOpen());
 }

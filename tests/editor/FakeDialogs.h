@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 // Answers the program's modal windows from a script and records what they would have shown.
 class TFakeDialogs : public TDialogs {
@@ -26,10 +27,14 @@ class TFakeDialogs : public TDialogs {
     ++SaveDialogs;
     return Next();
   }
-  void ShowModal(QDialog& dialog) override { Shown << dialog.objectName(); }
+  void ShowModal(QDialog& dialog) override {
+    Shown << dialog.objectName();
+    if (OnModal) OnModal(dialog);
+  }
 
   std::deque<QString> FileAnswers;  // an empty string cancels the dialog
   bool ConfirmAnswer = true;
+  std::function<void(QDialog&)> OnModal;  // fills in and closes a dialog as the user would
   QStringList Informations, Confirmations, Errors, Shown;
   TFileDialogOptions LastOpen, LastSave;
   int OpenDialogs = 0, SaveDialogs = 0;

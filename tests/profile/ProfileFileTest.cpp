@@ -142,6 +142,29 @@ TEST_F(ProfileFile, RefusedVersionsLeaveTheProfileUnchanged) {
   EXPECT_EQ(P.LoadFromFile(Dir.File("missing.spp")), 1);
 }
 
+TEST_F(ProfileFile, TextInMemoryIsTheFileByteForByte) {
+  P.SetDeadband(2);
+  P.SetY(50, 77);
+  P.SetFrequencies(9, 9);
+  const std::string file = Dir.File("new.spp");
+  P.SaveToFile(file);
+  EXPECT_EQ(P.SaveToText(), TTempDir::Read(file));
+
+  // Reading from text follows the file's rules: the same status and the same profile after it.
+  std::string bad = DefaultHex();
+  bad[7] = 'g';
+  for (const std::string& content :
+       {P.SaveToText(), std::string("[Settings]\r\nVersion=3\r\n"), std::string("chat text"),
+        Spp("DB=9\r\nVersion=4\r\nFFQ=2.0k", bad), std::string("[settings]\nversion=4\n")}) {
+    TSpedV4Device fromText, fromFile;
+    fromText.SetY(40, 1);
+    fromFile.SetY(40, 1);
+    TTempDir::Write(file, content);
+    EXPECT_EQ(fromText.LoadFromText(content), fromFile.LoadFromFile(file)) << content;
+    EXPECT_EQ(fromText.SaveToText(), fromFile.SaveToText()) << content;
+  }
+}
+
 TEST_F(ProfileFile, BadTablesKeepTheDefaultButApplyTheSettings) {
   const std::string file = Dir.File("bad.spp");
   std::string hex = DefaultHex();
