@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControllerSession.h"
 #include "Dialogs.h"
 #include "DiagramView.h"
 #include "EditorState.h"
@@ -73,12 +74,10 @@ class TMainForm : public QMainWindow, public TEditorState {
   void UploadCurveExecute();
   void DownloadCurveExecute();
   void TestComExecute();
-  // Register-level steps of the controller commands, on the port opened by OpenConnection.
-  void OpenConnection();
-  bool IsConnected();
-  bool LoadFromDevice();
-  bool SaveToDevice();
-  bool RunOnController(const std::function<void()>& work);
+  // Opens the selected port for one controller command and probes it; when the controller
+  // answers, runs `work` in that session. The port is closed again before this returns, so that
+  // no message box shown afterwards keeps it held. False when the controller did not answer.
+  bool RunOnController(const std::function<void(TControllerSession&)>& work);
 
   // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
   void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -196,16 +195,6 @@ class TMainForm : public QMainWindow, public TEditorState {
 
  private:
   void FormCreate(const TPortLister& ports);
-  class TControllerSession {
-   public:
-    explicit TControllerSession(TMainForm& form);
-    ~TControllerSession();
-    TControllerSession(const TControllerSession&) = delete;
-    TControllerSession& operator=(const TControllerSession&) = delete;
-
-   private:
-    TMainForm& FForm;
-  };
   void FormDestroy();
   void CreateActions();
   void CreateMenus();
@@ -216,11 +205,11 @@ class TMainForm : public QMainWindow, public TEditorState {
   QAction* MakeMenuItem(const char* name, QAction* action, const QString& caption, const QString& hint);
   QToolButton* MakeToolButton(const char* name, QAction* action, const QString& hint);
   // A command of the window or a control: refused while a drag is in progress, so that the drag's
-  // state and the rubber band stay consistent; the controls are brought back in line when the
-  // drag ends.
+  // state and the rubber band stay consistent (the controls are brought back in line when the
+  // drag ends), and while a controller command runs, which a queued call could otherwise reach.
   template <typename F>
   void Command(F&& handler) {
-    if (Dragging) return;
+    if (Dragging || TControllerSession::Active()) return;
     Guarded(std::forward<F>(handler));
   }
   void EraseRange();
