@@ -9,6 +9,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QLineEdit>
 #include <QLabel>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -243,8 +246,20 @@ TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
   Start(options);
   TPostedClick during(Form->ToolButton11);
   click = &during;
+  // Meanwhile the window keeps being served: a timer of the GUI thread goes on firing.
+  QElapsedTimer clock;
+  qint64 last = 0, longest = 0;
+  QTimer beat;
+  QObject::connect(&beat, &QTimer::timeout, [&] {
+    longest = std::max(longest, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  beat.start(5);
+  clock.start();
   Form->DownloadCurve->trigger();
+  beat.stop();
   click = nullptr;
+  EXPECT_LT(longest, 500) << "the window went unserved for " << longest << " ms";
   QCoreApplication::processEvents();
   EXPECT_EQ(during.Press.load(), nullptr) << "the click was never made";
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();

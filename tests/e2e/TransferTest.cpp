@@ -102,6 +102,18 @@ TEST(Transfer, WriteGoesOnThroughAReadBackFailure) {
   EXPECT_EQ(link.Sim.FrameCount(), 1 + 96 * 2);
 }
 
+// A controller that stops answering ends the Write at the first reply that does not come, instead
+// of every remaining register waiting out its time.
+TEST(Transfer, WriteEndsWhenTheControllerFallsSilent) {
+  TEscSimulator::TOptions options;
+  options.StopAfter = 40;
+  TLink link(options);
+  TRecordingSink sink;
+  EXPECT_FALSE(Transfer::SaveToDevice(link.Port, TDefaultProfile(), sink));
+  EXPECT_EQ(link.Sim.FrameCount(), 41);
+  EXPECT_FALSE(sink.Visible);
+}
+
 TEST(Transfer, ReadTakesTheControllersValues) {
   TLink link;
   TDefaultProfile source;

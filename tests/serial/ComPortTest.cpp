@@ -273,9 +273,42 @@ TEST_F(ComPortTest, OpenLowersDtrAndRtsWhichFollowTheirSetters) {
   port.SetDTR(true);
   port.SetRTS(true);
   port.SetRTS(false);
-  const std::vector<std::pair<int, bool>> expected{
-      {TIOCM_DTR, false}, {TIOCM_RTS, false}, {TIOCM_DTR, true}, {TIOCM_RTS, true}, {TIOCM_RTS, false}};
+  port.Close();
+  // Closing lowers both, so the device on the line sees the port let go.
+  const std::vector<std::pair<int, bool>> expected{{TIOCM_DTR, false}, {TIOCM_RTS, false}, {TIOCM_DTR, true},
+                                                   {TIOCM_RTS, true},  {TIOCM_RTS, false}, {TIOCM_DTR, false},
+                                                   {TIOCM_RTS, false}};
   EXPECT_EQ(lines.Lines(), expected);
+}
+
+// The adapter goes away between the device's open and its line settings: Open raises with the
+// reason and leaves nothing open, rather than a port that talks at an unknown speed.
+TEST(ComPortOpen, LineThatCannotBeSetLeavesNothingOpen) {
+  const auto openFds = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator{});
+  };
+  const auto before = openFds();
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  char name[64];
+  ASSERT_EQ(::ptsname_r(master, name, sizeof name), 0);
+  TComPort port;
+  port.SetPort(name);
+  port.SetModemLinesFactory([&](int fd) {
+    ::close(master);
+    return MakeTtyModemLines(fd);
+  });
+  try {
+    port.Open();
+    ADD_FAILURE() << "Open succeeded on a line that cannot be set";
+  } catch (const EComError& e) {
+    EXPECT_EQ(std::string(e.what()), "TCOMPORT : cannot open " + std::string(name) +
+                                         "\rThe port's line settings cannot be read: Input/output error");
+  }
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(openFds(), before);
 }
 
 TEST(ComPortHandOver, CloseRunsThePendingHandOverWithoutEvents) {

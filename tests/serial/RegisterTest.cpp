@@ -153,3 +153,45 @@ TEST(CommThread, ReadWaitsTheWholeTimeLimit) {
 }
 
 } // namespace
+
+// A receive handler assigned while a controller command runs, with the GUI thread serving its
+// other events from the wait hook, must not get the reply bytes of the register commands.
+TEST(RegisterCommands, HeldHandOversLeaveTheReplyToTheCommand) {
+  for (const bool held : {true, false}) {
+    TTestLoop loop;
+    TLink link;
+    link.sim.SetRegister(9, 123);
+    link.port.SetGuiPoster(loop.Poster());
+    std::string taken;
+    link.port.HoldHandOvers(held);
+    link.port.SetWaitHook([&] {
+      link.port.ReceiveCallBack = [&](const std::string& data) { taken += data; };
+      loop.RunAll();
+    });
+    uint8_t value = 0;
+    link.port.ReadRegister(9, value);
+    link.port.SetWaitHook({});
+    link.port.HoldHandOvers(false);
+    loop.RunAll();
+    if (held) {
+      EXPECT_EQ(value, 123);
+      EXPECT_TRUE(link.port.LastReplyComplete());
+      EXPECT_EQ(taken, "");
+    } else {  // what the hold prevents: the handler took the reply
+      EXPECT_NE(taken, "");
+      EXPECT_FALSE(link.port.LastReplyComplete());
+    }
+  }
+}
+
+// An adapter pulled out: the frame cannot be sent, which WriteRegister reports, and no reply is
+// waited for.
+TEST(RegisterCommands, FrameThatCannotBeSentFailsTheWrite) {
+  TEscSimulator::TOptions unplug;
+  unplug.UnplugAfter = 1;
+  TLink link(unplug);
+  EXPECT_TRUE(link.port.WriteRegister(20, 170));
+  ASSERT_TRUE(WaitUntil([&] { return !link.port.WriteRegister(20, 1); }));
+  EXPECT_FALSE(link.port.LastReplyComplete());
+  EXPECT_EQ(link.port.LastReplyCount(), 0);
+}
