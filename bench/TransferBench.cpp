@@ -7,10 +7,9 @@
 #include "EscSimulator.h"
 #include "Main.h"
 #include "ProgressWnd.h"
+#include "UnservedGap.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -60,23 +59,15 @@ int main(int argc, char** argv) {
     int Commands;
   } cases[] = {{"Read ", form.UploadCurve, 99}, {"Write", form.DownloadCurve, 195}};
 
-  QElapsedTimer clock;
-  qint64 last = 0, longest = 0;
-  QTimer beat;
-  QObject::connect(&beat, &QTimer::timeout, [&] {
-    longest = std::max(longest, clock.elapsed() - last);
-    last = clock.elapsed();
-  });
-  beat.setTimerType(Qt::PreciseTimer);
-  beat.start(1);
+  TUnservedGap gap;
 
   std::printf("whole commands against the simulator at 19200 baud, median of %d runs\n", runs);
   for (const TCase& c : cases) {
-    longest = 0;
+    qint64 longest = 0;
     const std::vector<double> times = TimeRunsMs(runs, [&] {
-      clock.start();
-      last = 0;
+      gap.Restart();
       c.Action->trigger();
+      longest = std::max(longest, gap.Longest());
     });
     const double floor = c.Commands * 40.0;
     const double median = Median(times);

@@ -6,11 +6,10 @@
 #include "Main.h"
 #include "ProgressWnd.h"
 #include "Transfer.h"
+#include "UnservedGap.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QLineEdit>
 #include <QLabel>
 #include <QMouseEvent>
@@ -19,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -247,17 +245,9 @@ TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
   TPostedClick during(Form->ToolButton11);
   click = &during;
   // Meanwhile the window keeps being served: a timer of the GUI thread goes on firing.
-  QElapsedTimer clock;
-  qint64 last = 0, longest = 0;
-  QTimer beat;
-  QObject::connect(&beat, &QTimer::timeout, [&] {
-    longest = std::max(longest, clock.elapsed() - last);
-    last = clock.elapsed();
-  });
-  beat.start(5);
-  clock.start();
+  TUnservedGap gap;
   Form->DownloadCurve->trigger();
-  beat.stop();
+  const qint64 longest = gap.Longest();
   click = nullptr;
   EXPECT_LT(longest, 500) << "the window went unserved for " << longest << " ms";
   QCoreApplication::processEvents();
