@@ -40,6 +40,29 @@ TWide MulWide(uint64_t a, uint64_t b) {
   return TWide{hh + (lh >> 32) + (hl >> 32) + (mid >> 32), (mid << 32) | (ll & 0xFFFFFFFF)};
 }
 
+// (u1 * 2^64 + u0) / v for a v with its top bit set and u1 < v, so that the quotient fits in
+// 64 bits; the remainder goes to rem. Long division in 32-bit digits, each estimated from the
+// divisor's top digit and corrected at most twice.
+uint64_t DivWide(uint64_t u1, uint64_t u0, uint64_t v, uint64_t& rem) {
+  constexpr uint64_t base = uint64_t(1) << 32;
+  const uint64_t vHi = v >> 32, vLo = v & 0xFFFFFFFF;
+  const uint64_t uHi = u0 >> 32, uLo = u0 & 0xFFFFFFFF;
+  auto digit = [&](uint64_t top, uint64_t next) {
+    uint64_t q = top / vHi, rhat = top - q * vHi;
+    while (q >= base || q * vLo > ((rhat << 32) | next)) {
+      --q;
+      rhat += vHi;
+      if (rhat >= base) break;
+    }
+    return q;
+  };
+  const uint64_t q1 = digit(u1, uHi);
+  const uint64_t mid = (u1 << 32) + uHi - q1 * v;  // exact modulo 2^64, and below v
+  const uint64_t q0 = digit(mid, uLo);
+  rem = (mid << 32) + uLo - q0 * v;
+  return (q1 << 32) | q0;
+}
+
 // value >> shift (1..64) rounded to nearest, ties to even. The result may carry into one bit
 // above the kept ones.
 uint64_t ShiftRightRound(uint64_t value, int shift) {
@@ -189,8 +212,6 @@ TExtended operator*(const TExtended& a, const TExtended& b) {
   return TExtended::Round(negative, int64_t(a.FExponent) + b.FExponent + 1, p.Hi, p.Lo);
 }
 
-// Restoring division: the integer part (0 or 1) of a/b and 65 bits below it, then the remainder
-// as the sticky bit. That is at least 64 significant bits and one for the rounding.
 TExtended operator/(const TExtended& a, const TExtended& b) {
   if (b.FSignificand == 0) throw std::domain_error("division by zero");
   const bool negative = a.FNegative != b.FNegative;
@@ -199,22 +220,18 @@ TExtended operator/(const TExtended& a, const TExtended& b) {
     zero.FNegative = negative;
     return zero;
   }
+  // a/b lies in (1/2, 2): its integer bit, 64 bits below it, one more and the remainder as the
+  // sticky bit give at least 64 significant bits and the rounding.
   const uint64_t d = b.FSignificand;
-  uint64_t r = a.FSignificand;
-  TWide q{0, r >= d};
-  if (q.Lo) r -= d;
-  for (int i = 0; i < 65; ++i) {
-    const bool over = (r & kTop) != 0;  // r * 2 needs 65 bits, so it exceeds d
-    r <<= 1;
-    const bool bit = over || r >= d;
-    if (bit) r -= d;
-    q.Hi = (q.Hi << 1) | (q.Lo >> 63);
-    q.Lo = (q.Lo << 1) | bit;
-  }
-  // q holds a/b * 2^65 in 66 bits; move it to the top of the 128 bits.
-  q.Hi = (q.Hi << 62) | (q.Lo >> 2);
-  q.Lo = (q.Lo << 62) | (r != 0);
-  return TExtended::Round(negative, int64_t(a.FExponent) - b.FExponent, q.Hi, q.Lo);
+  const bool whole = a.FSignificand >= d;
+  uint64_t r = 0;
+  const uint64_t q = DivWide(whole ? a.FSignificand - d : a.FSignificand, 0, d, r);
+  const bool next = r >= d - r;  // 2r >= d without overflow
+  const uint64_t last = next ? r - (d - r) : r;
+  // The quotient times 2^65 is whole:q:next; place it at the top of the 128 bits.
+  const uint64_t hi = (uint64_t(whole) << 63) | (q >> 1);
+  const uint64_t lo = (q << 63) | (uint64_t(next) << 62) | (last != 0);
+  return TExtended::Round(negative, int64_t(a.FExponent) - b.FExponent, hi, lo);
 }
 
 std::strong_ordering operator<=>(const TExtended& a, const TExtended& b) {

@@ -105,6 +105,35 @@ TEST(Extended, CurveFormsMatchTheX87BitForBit) {
   }
   EXPECT_EQ(mismatches, 0u) << "of " << sets << " operand sets";
 }
+// The operations themselves on operands with full 64-bit significands, which the curve's small
+// integers do not produce: a wrong quotient digit or a lost carry shows here first.
+TEST(Extended, OperationsMatchTheX87BitForBit) {
+  std::mt19937_64 rng(7);
+  auto operand = [&rng](TExtended& e, long double& x) {
+    const uint64_t sig = rng() | (uint64_t(1) << 63);
+    const int shift = int(rng() % 64);  // often trailing zeros, which makes ties and exact results
+    const uint64_t trimmed = shift == 63 ? uint64_t(1) << 63 : sig & (~uint64_t(0) << shift);
+    const int exp = int(rng() % 160) - 80;
+    const bool neg = rng() & 1;
+    x = std::ldexp(static_cast<long double>(trimmed), exp - 63) * (neg ? -1 : 1);
+    e = TExtended(std::ldexp(static_cast<double>(trimmed >> 11), exp - 52) * (neg ? -1 : 1));
+    // Fill in the low 11 bits exactly: e = hi + lo.
+    e = e + TExtended(std::ldexp(static_cast<double>(trimmed & 0x7FF), exp - 63) * (neg ? -1 : 1));
+  };
+  for (int n = 0; n < 1'000'000; ++n) {
+    TExtended a, b;
+    long double x, y;
+    operand(a, x);
+    operand(b, y);
+    ASSERT_EQ(AsLongDouble(a), x);
+    ASSERT_EQ(AsLongDouble(a + b), x + y) << n;
+    ASSERT_EQ(AsLongDouble(a - b), x - y) << n;
+    ASSERT_EQ(AsLongDouble(a * b), x * y) << n;
+    ASSERT_EQ(AsLongDouble(a / b), x / y) << n;
+    ASSERT_EQ(Bits((a * b).ToDouble()), Bits(static_cast<double>(x * y))) << n;
+    ASSERT_EQ(a < b, x < y) << n;
+  }
+}
 #endif
 
 }  // namespace
