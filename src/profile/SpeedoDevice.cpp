@@ -112,7 +112,8 @@ int TSpeedoDevice::NextBreakpoint(int index) const {
 
 int TSpeedoDevice::IndexOfX(int32_t x) const {
   int found = -1;
-  for (int i = 0; i <= LastIndex(); ++i)
+  const int n = LastIndex();
+  for (int i = 0; i <= n; ++i)
     if (FPoints[i].X == x) found = i;
   return found;
 }

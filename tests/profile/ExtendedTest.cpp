@@ -14,6 +14,8 @@
 
 namespace {
 
+using TPortable = TCurveArithmetic<TExtended>;
+
 uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v); }
 
 // Values whose rounding is known: ties in both directions, a double rounding through the extended
@@ -38,8 +40,8 @@ TEST(Extended, KnownRoundings) {
   EXPECT_LT(TExtended(-1.0), TExtended(-0.5));
   EXPECT_EQ(TExtended(0.0), TExtended(-0.0));
   // The curve's own case: 241.5 exactly, yet just below it in this arithmetic.
-  const double slope = TCurveMath::Slope(201 - 255, 90 - 70);
-  EXPECT_EQ(RoundToInteger(TCurveMath::Value(75, slope, TCurveMath::Intercept(255, 70, slope))), 241);
+  const double slope = TPortable::Slope(201 - 255, 90 - 70);
+  EXPECT_EQ(RoundToInteger(TPortable::Value(75, slope, TPortable::Intercept(255, 70, slope))), 241);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -91,10 +93,10 @@ TEST(Extended, CurveFormsMatchTheX87BitForBit) {
     const int yb = in.Byte(), xb = in.Byte(), x = in.Byte(), y = in.Byte(), d = in.Diff();
     const double slope = in.Slope(), intercept = in.Intercept(slope);
     const long double expected = TX87::Value(x, slope, intercept);
-    const TExtended value = TCurveMath::Value(x, slope, intercept);
-    const bool ok = Bits(TCurveMath::Slope(dy, dx)) == Bits(TX87::Slope(dy, dx)) &&
-                    Bits(TCurveMath::Intercept(yb, xb, slope)) == Bits(TX87::Intercept(yb, xb, slope)) &&
-                    Bits(TCurveMath::Deviation(y, d, slope, yb)) == Bits(TX87::Deviation(y, d, slope, yb)) &&
+    const TExtended value = TPortable::Value(x, slope, intercept);
+    const bool ok = Bits(TPortable::Slope(dy, dx)) == Bits(TX87::Slope(dy, dx)) &&
+                    Bits(TPortable::Intercept(yb, xb, slope)) == Bits(TX87::Intercept(yb, xb, slope)) &&
+                    Bits(TPortable::Deviation(y, d, slope, yb)) == Bits(TX87::Deviation(y, d, slope, yb)) &&
                     AsLongDouble(value) == expected && value.Negative() == std::signbit(expected) &&
                     (std::fabs(expected) >= 0x1p62L || RoundToInteger(value) == RoundToInteger(expected));
     if (!ok) {
