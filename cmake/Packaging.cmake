@@ -6,10 +6,17 @@ set(CPACK_PACKAGE_NAME torvanic)
 set(CPACK_PACKAGE_VENDOR "TORVANIC")
 set(CPACK_PACKAGE_CONTACT "TORVANIC maintainers <maintainers@torvanic.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "throttle profile editor for the V4 speed controller")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Edits the throttle profile of the V4 electronic speed controller of RC models, saves it as \
-.spp files and reads it from or writes it to a controller on a serial port. Includes esc-sim, \
-a simulated controller on a pseudo-terminal, to try the program without hardware.")
+# Lines of at most 79 characters: the control file indents each by one space, and Debian's
+# checker allows 80.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "Edits the throttle profile of the V4 electronic speed controller of RC models:"
+       "the curve that maps the throttle stick to the controller's output, with its"
+       "deadband and switching frequency. Breakpoints are dragged with the mouse or"
+       "set exactly, a background profile can be compared, and a fit removes the"
+       "breakpoints that are not needed. Profiles are saved as .spp files and read"
+       "from or written to a controller on a serial port, every value verified."
+       "Includes esc-sim, a simulated controller on a pseudo-terminal, to try the"
+       "program without hardware.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

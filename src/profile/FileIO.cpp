@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileHandle.h"
 #include "SpeedoDevice.h"
 
 namespace {
@@ -15,25 +16,6 @@ namespace {
 [[noreturn]] void Fail(const char* what, const std::string& fileName, int err) {
   throw EFileError(std::string(what) + " \"" + fileName + "\": " + std::strerror(err));
 }
-
-class TFd {
- public:
-  explicit TFd(int fd) : FFd(fd) {}
-  ~TFd() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int Get() const { return FFd; }
-  int Release() {
-    const int fd = FFd;
-    FFd = -1;
-    return fd;
-  }
-
- private:
-  int FFd;
-};
 
 // The folder part of a path ("." for a bare name) and the last component.
 struct TSplitPath {
@@ -75,7 +57,7 @@ void WriteAll(int fd, const std::string& content, const std::string& fileName) {
 
 std::optional<std::string> ReadWholeFile(const std::string& fileName) {
   // O_NONBLOCK so that opening a pipe by mistake does not hang; it is refused below.
-  TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  TFileHandle fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.Get() < 0) {
     if (errno == ENOENT) return std::nullopt;
     Fail("Cannot open file", fileName, errno);
@@ -120,7 +102,7 @@ void WriteWholeFile(const std::string& fileName, const std::string& content) {
   }
 
   std::string tmp = (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".XXXXXX";
-  TFd fd(::mkostemp(tmp.data(), O_CLOEXEC));
+  TFileHandle fd(::mkostemp(tmp.data(), O_CLOEXEC));
   if (fd.Get() < 0) Fail("Cannot write file", fileName, errno);
   try {
     WriteAll(fd.Get(), content, fileName);

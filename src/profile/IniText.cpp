@@ -174,11 +174,10 @@ std::optional<int32_t> ParseIniInteger(std::string_view text) {
 
 std::string HexEncode(const uint8_t* data, size_t size) {
   static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(size * 2);
+  std::string out(size * 2, '0');
   for (size_t i = 0; i < size; ++i) {
-    out += digits[data[i] >> 4];
-    out += digits[data[i] & 0x0F];
+    out[2 * i] = digits[data[i] >> 4];
+    out[2 * i + 1] = digits[data[i] & 0x0F];
   }
   return out;
 }

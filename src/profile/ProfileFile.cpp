@@ -31,6 +31,12 @@ std::string TSpeedoDevice::SaveToText() const {
   return ini.Render();
 }
 
+std::string TSpeedoDevice::SaveToText(std::string_view existing) const {
+  TIniText ini = TIniText::Parse(existing);
+  WriteIni(ini);
+  return ini.Render();
+}
+
 int TSpeedoDevice::LoadFromFile(const std::string& fileName) { return ReadIni(ReadIniFile(fileName)); }
 
 int TSpeedoDevice::LoadFromText(std::string_view text) { return ReadIni(TIniText::Parse(text)); }

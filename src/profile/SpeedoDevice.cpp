@@ -1,28 +1,12 @@
 #include "SpeedoDevice.h"
 
-#include <cmath>
-#include <limits>
-
-// Curve values must come out exactly as the controller's original tooling computed them:
-// slopes, intercepts and deviations in 80-bit extended precision (64-bit significand), stored as
-// doubles. On a platform whose long double is not that format the curves would differ silently,
-// so the build refuses.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the profile arithmetic needs an x87 extended long double (64-bit significand)");
-
-using Ext = long double;
+#include "CurveArithmetic.h"
 
 namespace {
 
-// Round to the nearest integer, ties to even (the default floating-point rounding mode).
-long RoundEven(Ext v) { return std::lrint(v); }
-
-// (dy / dx) formed in extended precision, then stored as a double. A zero distance cannot occur
-// in a valid table; it yields slope 0 instead of an infinity.
-double StoredSlope(int dy, int dx) {
-  if (dx == 0) return 0.0;
-  return static_cast<double>(static_cast<Ext>(dy) / static_cast<Ext>(dx));
-}
+// (dy / dx) as the curve defines it. A zero distance cannot occur in a valid table; it yields
+// slope 0 instead of an infinity.
+double StoredSlope(int dy, int dx) { return dx == 0 ? 0.0 : TCurveMath::Slope(dy, dx); }
 
 }  // namespace
 
@@ -80,12 +64,9 @@ void TSpeedoDevice::Interpolate() {
     const TCurvePoint& pb = FPoints[b];
     const TCurvePoint& pc = FPoints[c];
     const double slope = StoredSlope(int(pc.Y) - int(pb.Y), int(pc.X) - int(pb.X));
-    const double intercept =
-        static_cast<double>(static_cast<Ext>(pb.Y) - static_cast<Ext>(pb.X) * static_cast<Ext>(slope));
-    for (int i = b + 1; i < c; ++i) {
-      const Ext v = static_cast<Ext>(FPoints[i].X) * static_cast<Ext>(slope) + static_cast<Ext>(intercept);
-      FPoints[i].Y = static_cast<uint8_t>(RoundEven(v) & 0xFF);
-    }
+    const double intercept = TCurveMath::Intercept(pb.Y, pb.X, slope);
+    for (int i = b + 1; i < c; ++i)
+      FPoints[i].Y = static_cast<uint8_t>(RoundToInteger(TCurveMath::Value(FPoints[i].X, slope, intercept)) & 0xFF);
     b = c;
   }
 }
@@ -131,7 +112,8 @@ int TSpeedoDevice::NextBreakpoint(int index) const {
 
 int TSpeedoDevice::IndexOfX(int32_t x) const {
   int found = -1;
-  for (int i = 0; i <= LastIndex(); ++i)
+  const int n = LastIndex();
+  for (int i = 0; i <= n; ++i)
     if (FPoints[i].X == x) found = i;
   return found;
 }
@@ -170,9 +152,7 @@ void TSpeedoDevice::FitCurve(double tolerance) {
     int worst = b;
     double maxDev = tolerance;
     for (int i = b + 1; i < e; ++i) {
-      const Ext line = static_cast<Ext>(int(FPoints[i].X) - int(pb.X)) * static_cast<Ext>(slope) +
-                       static_cast<Ext>(pb.Y);
-      const double dev = static_cast<double>(std::fabs(static_cast<Ext>(FPoints[i].Y) - line));
+      const double dev = TCurveMath::Deviation(FPoints[i].Y, int(FPoints[i].X) - int(pb.X), slope, pb.Y);
       if (dev > maxDev) {
         maxDev = dev;
         worst = i;

@@ -85,6 +85,8 @@ class TSpeedoDevice {
   // The same in memory: SaveToText gives the bytes SaveToFile writes into a new file;
   // LoadFromText reads such a text by the rules of LoadFromFile and returns what it would.
   std::string SaveToText() const;
+  // The bytes SaveToFile writes over a file that holds `existing`.
+  std::string SaveToText(std::string_view existing) const;
   int LoadFromText(std::string_view text);
 
  protected:

@@ -10,24 +10,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept {
-  if (this != &other)
-    Reset(other.Release());
-  return *this;
-}
-
-int TFileHandle::Release() {
-  int fd = FFd;
-  FFd = -1;
-  return fd;
-}
-
-void TFileHandle::Reset(int fd) {
-  if (FFd >= 0)
-    ::close(FFd);
-  FFd = fd;
-}
-
 TPortHandle::~TPortHandle() {
   if (FFile.Valid())
     ::ioctl(FFile.Get(), TIOCNXCL);

@@ -3,30 +3,11 @@
 // both the component and the port enumeration, line settings and the error texts shown to the user.
 
 #include "ComTypes.h"
+#include "FileHandle.h"
 
 #include <cstdint>
 #include <string>
 #include <utility>
-
-// Owns one file descriptor and closes it when it goes out of scope.
-class TFileHandle {
-public:
-  TFileHandle() = default;
-  explicit TFileHandle(int fd) : FFd(fd) {}
-  ~TFileHandle() { Reset(); }
-  TFileHandle(TFileHandle&& other) noexcept : FFd(other.Release()) {}
-  TFileHandle& operator=(TFileHandle&& other) noexcept;
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-
-  int Get() const { return FFd; }
-  bool Valid() const { return FFd >= 0; }
-  int Release();
-  void Reset(int fd = -1);
-
-private:
-  int FFd = -1;
-};
 
 // An exclusively opened terminal device. Closing it gives up the exclusive mode first: the mode
 // outlives this descriptor when another one keeps the device open (the simulated controller does).

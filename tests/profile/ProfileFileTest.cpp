@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "IniText.h"
 #include "SpedV4Device.h"
@@ -256,6 +257,35 @@ TEST_F(ProfileFile, SavingThroughALinkReplacesTheTarget) {
   q.Clear();
   ASSERT_EQ(q.LoadFromFile(target), 0);
   EXPECT_EQ(q.GetY(80), 80);
+}
+
+}  // namespace
+
+namespace {
+
+// The fuzzer reads and writes profiles from memory; the editor goes through real files. Both must
+// give the same profile and the same bytes, for files that load, that are refused and that are
+// missing.
+TEST_F(ProfileFile, FileAndTextAgree) {
+  const std::string file = Dir.File("same.spp");
+  const std::string texts[] = {Spp("DB=3\r\nFFQ=2.0k\r\nVersion=4", DefaultHex()), Spp("Version=3", ""),
+                               "[Mine]\r\nKey=1\r\n" + Spp("Version=4", ""), ""};
+  for (const std::string& text : texts) {
+    TSpedV4Device fromFile, fromText;
+    fromFile.Clear();
+    fromText.Clear();
+    if (text.empty())
+      ::unlink(file.c_str());
+    else
+      TTempDir::Write(file, text);
+    EXPECT_EQ(fromFile.LoadFromFile(file), fromText.LoadFromText(text)) << text;
+    ExpectTable(fromFile, fromText);
+    EXPECT_EQ(fromFile.Deadband(), fromText.Deadband());
+    fromFile.SetY(40, 7);
+    fromFile.SaveToFile(file);
+    fromText.SetY(40, 7);
+    EXPECT_EQ(TTempDir::Read(file), fromText.SaveToText(text)) << text;
+  }
 }
 
 }  // namespace

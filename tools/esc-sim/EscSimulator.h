@@ -6,6 +6,7 @@
 // a read frame "r", register is answered with "r", register, value. Other bytes between frames
 // are ignored. The register file holds 256 bytes, all 0 at the start.
 
+#include "FileHandle.h"
 #include "PortDevice.h"
 
 #include <array>
