@@ -1,5 +1,6 @@
 // esc-sim: a simulated V4 speed controller on a pseudo-terminal, for trying the editor without
-// hardware. Prints the path of the port to open and answers until interrupted.
+// hardware. Prints the path of the port to open and answers until interrupted. It can also answer
+// on a Unix-domain socket instead, such as the host end of a virtual machine's serial port.
 
 #include "EscSimulator.h"
 #include "RegisterMap.h"
@@ -15,6 +16,8 @@
 #include <optional>
 #include <pthread.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +27,8 @@ const char* const Usage =
     "Runs a simulated V4 speed controller on a pseudo-terminal and prints the path of its port.\n"
     "Stop it with Ctrl+C.\n"
     "\n"
+    "  --connect PATH   answer on the Unix-domain socket PATH (e.g. the host end of a virtual\n"
+    "                   machine's serial port) instead of a pseudo-terminal\n"
     "  --link NAME      also reach the port as NAME (a symbolic link, removed at the end); name it\n"
     "                   like a serial port in /dev, e.g. /dev/ttyUSB9, to see it in the editor's\n"
     "                   port list (needs the right to write to /dev)\n"
@@ -37,11 +42,13 @@ const char* const Usage =
     "  --extra-byte     send one byte too many after every reply\n"
     "  --paced          answer no faster than a line at 19200 baud would carry the bytes\n"
     "  --verbose        print every frame on standard error\n"
+    "On SIGUSR1 the register file is printed on standard output as one line: \"registers \" and\n"
+    "256 two-digit hexadecimal values, register 0 first.\n"
     "  --help           print this text\n";
 
 struct TArgs {
   TEscSimulator::TOptions Sim;
-  std::string Link, Load, Dump;
+  std::string Link, Load, Dump, Connect;
   bool Verbose = false;
 };
 
@@ -77,12 +84,16 @@ std::optional<int> ParseArgs(int argc, char** argv, TArgs& args) {
     } else if (opt == "--stop-after" && hasValue && ParseNumber(argv[i + 1], 0, LONG_MAX, n)) {
       args.Sim.StopAfter = n;
       ++i;
-    } else if ((opt == "--link" || opt == "--load" || opt == "--dump") && hasValue) {
-      (opt == "--link" ? args.Link : opt == "--load" ? args.Load : args.Dump) = argv[++i];
+    } else if ((opt == "--link" || opt == "--load" || opt == "--dump" || opt == "--connect") && hasValue) {
+      (opt == "--link" ? args.Link : opt == "--load" ? args.Load : opt == "--dump" ? args.Dump : args.Connect) = argv[++i];
     } else {
       std::cerr << "esc-sim: bad option or value: " << opt << "\n" << Usage;
       return 2;
     }
+  }
+  if (!args.Connect.empty() && !args.Link.empty()) {
+    std::cerr << "esc-sim: --link names a pseudo-terminal; with --connect there is none\n";
+    return 2;
   }
   return std::nullopt;
 }
@@ -104,6 +115,30 @@ void DumpProfile(const std::string& file, const TEscSimulator& sim) {
   profile.Clear();
   Transfer::RegistersToProfile(sim.Registers(), profile);
   profile.SaveToFile(file);
+}
+
+// The register file as one line of hexadecimal values, register 0 first.
+void PrintRegisters(const TEscSimulator& sim) {
+  std::string line = "registers ";
+  char hex[3];
+  for (uint8_t value : sim.Registers()) {
+    std::snprintf(hex, sizeof hex, "%02x", value);
+    line += hex;
+  }
+  std::cout << line << std::endl;
+}
+
+// A connected Unix-domain stream socket to `path`.
+TFileHandle ConnectSocket(const std::string& path) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr.sun_path)
+    throw std::runtime_error(path + ": socket path too long");
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  TFileHandle fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!fd.Valid() || ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+    throw std::runtime_error("cannot connect to " + path + ": " + std::strerror(errno));
+  return fd;
 }
 
 // A symbolic link to the port that exists as long as this object does. An existing file of that
@@ -153,19 +188,28 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGHUP);
+  sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   try {
-    TEscSimulator sim(args.Sim);
+    std::optional<TEscSimulator> simHolder;
+    if (args.Connect.empty())
+      simHolder.emplace(args.Sim);
+    else
+      simHolder.emplace(ConnectSocket(args.Connect), args.Sim);
+    TEscSimulator& sim = *simHolder;
     LoadProfile(args.Load, sim);
-    GiveToSudoUser(sim.SlavePath());
     std::optional<TPortLink> link;
-    if (!args.Link.empty())
-      link.emplace(args.Link, sim.SlavePath());
-    std::cout << sim.SlavePath() << std::endl;
+    if (args.Connect.empty()) {
+      GiveToSudoUser(sim.SlavePath());
+      if (!args.Link.empty())
+        link.emplace(args.Link, sim.SlavePath());
+      std::cout << sim.SlavePath() << std::endl;
+    }
     if (link)
       std::cerr << "esc-sim: port also reachable as " << args.Link << "\n";
     int sig = 0;
-    sigwait(&stopSignals, &sig);
+    while (sigwait(&stopSignals, &sig) == 0 && sig == SIGUSR1)
+      PrintRegisters(sim);
     if (!args.Dump.empty()) {
       DumpProfile(args.Dump, sim);
       std::cerr << "esc-sim: profile written to " << args.Dump << "\n";

@@ -43,6 +43,16 @@ TEscSimulator::TEscSimulator(TOptions options) : FOptions(std::move(options)) {
     ::cfmakeraw(&t);
     ::tcsetattr(FSlave.Get(), TCSANOW, &t);
   }
+  Start();
+}
+
+TEscSimulator::TEscSimulator(TFileHandle line, TOptions options) : FOptions(std::move(options)), FMaster(std::move(line)) {
+  if (!FMaster.Valid())
+    throw std::system_error(EBADF, std::generic_category(), "line");
+  Start();
+}
+
+void TEscSimulator::Start() {
   FStop.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (!FStop.Valid())
     Fail("eventfd");
@@ -86,7 +96,7 @@ void TEscSimulator::Send(const std::string& bytes) {
 
 int TEscSimulator::PortInputQueue() const {
   int n = 0;
-  if (::ioctl(FSlave.Get(), TIOCINQ, &n) != 0)
+  if (!FSlave.Valid() || ::ioctl(FSlave.Get(), TIOCINQ, &n) != 0)
     return -1;
   return n;
 }
@@ -112,7 +122,7 @@ void TEscSimulator::Run() {
     if (n <= 0) {
       if (n < 0 && (errno == EAGAIN || errno == EINTR))
         continue;
-      return;  // cannot happen while the slave is held open
+      return;  // the other end closed the line (never while the own slave end is held open)
     }
     {
       std::lock_guard lock(FMutex);

@@ -1,6 +1,8 @@
 #pragma once
 // A simulated V4 speed controller on a pseudo-terminal. The program under test opens the slave end
-// like a serial port; the simulator answers on the master end from a thread of its own.
+// like a serial port; the simulator answers on the master end from a thread of its own. It can
+// also answer on a line it is given, such as a connected socket that carries a virtual machine's
+// serial port.
 //
 // Protocol: a write frame "w", register, value is stored and answered with "w", register, value;
 // a read frame "r", register is answered with "r", register, value. Other bytes between frames
@@ -36,6 +38,10 @@ public:
   // Opens the pseudo-terminal and starts answering. Throws std::system_error on failure.
   TEscSimulator();
   explicit TEscSimulator(TOptions options);
+  // Answers on `line`, an open byte stream (a connected socket, a terminal), instead of a
+  // pseudo-terminal of its own; SlavePath is then empty and PortInputQueue and PortSettings know
+  // nothing. Answering ends when the other end closes the line.
+  TEscSimulator(TFileHandle line, TOptions options);
   ~TEscSimulator();
   TEscSimulator(const TEscSimulator&) = delete;
   TEscSimulator& operator=(const TEscSimulator&) = delete;
@@ -52,12 +58,13 @@ public:
   std::string Received() const;
   // Puts bytes on the line towards the port, outside the protocol.
   void Send(const std::string& bytes);
-  // Bytes waiting in the port's input queue, not yet read by the port's owner.
+  // Bytes waiting in the port's input queue, not yet read by the port's owner; -1 when unknown.
   int PortInputQueue() const;
-  // The line settings the port's owner has set.
+  // The line settings the port's owner has set (all zero when unknown).
   termios PortSettings() const;
 
 private:
+  void Start();
   void Run();
   void HandleByte(uint8_t byte);
   void Reply(const uint8_t* bytes, size_t count, size_t frameLength);
