@@ -85,6 +85,10 @@ TOutcome RunCommand(const std::string& port, TCommand command, TSpedV4Device& pr
   TOutcome out;
   out.ThreadsBefore = ThreadCount();
   TComPort com;
+  // As the window: hand-overs held for the whole command, the waits served by a hook (here with
+  // no window to serve).
+  com.HoldHandOvers(true);
+  com.SetWaitHook([] {});
   com.SetPort(port);
   try {
     com.Open();
@@ -105,6 +109,8 @@ TOutcome RunCommand(const std::string& port, TCommand command, TSpedV4Device& pr
   out.TransferEnd = TClock::now();
   out.CpuAtTransferEnd = CpuSeconds();
   out.CloseStart = TClock::now();
+  com.SetWaitHook({});
+  com.HoldHandOvers(false);
   com.Close();
   out.CloseEnd = TClock::now();
   out.CpuAtCloseEnd = CpuSeconds();
