@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "PortDevice.h"
 #include "RegisterMap.h"
 #include "SpedV4Device.h"
 
@@ -9,7 +10,10 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,15 +114,20 @@ public:
     if (FOut)
       std::fclose(FOut);
   }
+  // The next line of its output.
   std::string FirstLine() {
-    char line[256] = {};
-    if (!std::fgets(line, sizeof line, FOut))
-      return {};
-    std::string s = line;
-    if (!s.empty() && s.back() == '\n')
-      s.pop_back();
+    std::string s;
+    char part[256];
+    while (std::fgets(part, sizeof part, FOut)) {
+      s += part;
+      if (s.back() == '\n') {
+        s.pop_back();
+        break;
+      }
+    }
     return s;
   }
+  pid_t Pid() const { return FPid; }
   // Sends `sig` and returns the exit status.
   int Stop(int sig) {
     ::kill(FPid, sig);
@@ -178,6 +187,37 @@ TEST_F(EscSimProgram, LoadsAnswersAndDumpsOnTermination) {
   int fwd = -1, brk = -1;
   dumped.GetFrequencies(fwd, brk);
   EXPECT_EQ(fwd, 8);
+}
+
+// The host end of a virtual machine's serial port: a listening socket the simulator connects to.
+TEST_F(EscSimProgram, AnswersOnASocketAndPrintsItsRegistersOnRequest) {
+  const auto path = (dir / "line.sock").string();
+  TFileHandle listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener.Get(), 1), 0);
+
+  TSimProcess sim({"--connect", path});
+  pollfd waiting{listener.Get(), POLLIN, 0};
+  ASSERT_EQ(::poll(&waiting, 1, 5000), 1) << "esc-sim did not connect";
+  TFileHandle line(::accept(listener.Get(), nullptr, nullptr));
+  ASSERT_TRUE(line.Valid());
+  const uint8_t frame[] = {'w', 5, 0x2a, 'r', 5};
+  ASSERT_EQ(::write(line.Get(), frame, sizeof frame), static_cast<ssize_t>(sizeof frame));
+  std::string reply;
+  char buf[6];
+  ssize_t n = 0;
+  while (reply.size() < sizeof buf && (n = ::read(line.Get(), buf, sizeof buf - reply.size())) > 0)
+    reply.append(buf, static_cast<size_t>(n));
+  EXPECT_EQ(reply, std::string("w\x05\x2ar\x05\x2a", 6));
+
+  ::kill(sim.Pid(), SIGUSR1);
+  const std::string regs = sim.FirstLine();
+  ASSERT_EQ(regs.size(), std::string("registers ").size() + 512);
+  EXPECT_EQ(regs.substr(10 + 2 * 5, 2), "2a");
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
 TEST_F(EscSimProgram, NeverReplacesAnExistingFile) {
