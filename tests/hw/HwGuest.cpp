@@ -124,8 +124,9 @@ const char* Name(TCommand command) {
   return "?";
 }
 
-// How long a 40 ms pause takes in this machine, for the summary: an emulated machine on a busy
-// host oversleeps by a few per cent, which is the emulation's, not the serial code's.
+// How long a 40 ms pause takes in this machine. An emulated machine on a busy host oversleeps by a
+// few per cent (41 to 42 ms seen with both cores taken), which is the emulation's doing; the
+// commands are held to the floor of their pauses as this machine takes them.
 double MeasuredPause() {
   constexpr int Samples = 10;
   const auto start = TClock::now();
@@ -162,11 +163,10 @@ void CheckNormal(const std::string& dev, const std::string& label, TCommand comm
   if (command != TCommand::cmTest) {
     const double taken = Seconds(out.TransferEnd - out.ProbeStart);
     const double floor = RegisterCommands(command) * CommandPauseSeconds;
-    const double ratio = taken / floor;
+    const double ratio = taken / (RegisterCommands(command) * pause);
     Check(dev, label + "-ratio", ratio <= RatioLimit, Fixed(ratio, 3) + " of " + std::to_string(RegisterCommands(command)) +
-          " x 40 ms (a pause takes " + Fixed(pause * 1000, 2) + " ms here)");
-    Result(dev, label + "-ratio", Fixed(ratio, 3) + " " + Fixed(taken / (RegisterCommands(command) * pause), 3) + " " +
-           Fixed(pause * 1000, 2));
+          " pauses of " + Fixed(pause * 1000, 2) + " ms (" + Fixed(taken / floor, 3) + " of 40 ms each)");
+    Result(dev, label + "-ratio", Fixed(ratio, 3) + " " + Fixed(taken / floor, 3) + " " + Fixed(pause * 1000, 2));
   }
   CheckThreads(dev, label, out);
 }
@@ -215,7 +215,7 @@ void RunUnplugged(const std::string& dev, const std::string& port, TCommand comm
   const double returned = Seconds(out.TransferEnd - watch.When());
   const double closed = Seconds(out.CloseEnd - watch.When());
   const double cpu = out.CpuAtCloseEnd - watch.CpuAtRemoval();
-  Check(dev, label + "-return", out.TransferEnd - watch.When() <= UnplugReturnLimit,
+  Check(dev, label + "-return", out.CloseEnd - watch.When() <= UnplugReturnLimit,
         "returned " + Fixed(returned, 3) + " s after the node went, closed after " + Fixed(closed, 3) + " s");
   Check(dev, label + "-cpu", cpu <= IdleCpuShare * closed + IdleCpuSlackSeconds,
         Fixed(cpu * 1000, 1) + " ms CPU over " + Fixed(closed * 1000, 1) + " ms");

@@ -363,11 +363,11 @@ def summary(run, dev, lines_checked):
     res = run.results.get(dev, {})
     out = [f"== {dev}"]
     out += ["   frames: " + s for s in run.check_frames(dev)]
-    out.append("   time to the floor of 99 or 195 x 40 ms (to the pauses as measured in the machine; one pause):")
+    out.append("   time to the floor of its 99 or 195 pauses as the machine takes them (to 40 ms pauses; one pause):")
     for k, v in res.items():
         if k.endswith("-ratio"):
-            ratio, measured, pause = v.split()
-            out.append(f"      {k[:-6]} {ratio} ({measured}; {pause} ms)")
+            ratio, raw, pause = v.split()
+            out.append(f"      {k[:-6]} {ratio} ({raw}; {pause} ms)")
     out += [f"   registers: {detail}" for d, name, ok, detail in run.checks if d == dev and name == "registers"]
     out += [f"   lines {label} (d/D DTR, r/R RTS): {text}" for label, text in lines_checked]
     for label in UNPLUG_DELAY:
