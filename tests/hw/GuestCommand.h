@@ -2,7 +2,7 @@
 // The controller commands as the editor's window runs them, measured from inside the test machine:
 // set the port, open, raise DTR and RTS, probe, transfer, close.
 
-#include "PortDevice.h"
+#include "FileHandle.h"
 #include "SpedV4Device.h"
 
 #include <chrono>

@@ -1,5 +1,5 @@
 #include "ComPort.h"
-#include "PortDevice.h"
+#include "FileHandle.h"
 #include "RegisterMap.h"
 #include "SpedV4Device.h"
 
