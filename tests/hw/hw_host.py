@@ -16,7 +16,7 @@ import sys
 import threading
 import time
 
-BOOT_AND_RUN_LIMIT = 240  # seconds for the whole machine run
+BOOT_AND_RUN_LIMIT = 150  # seconds for one run of the machine (it takes about a minute)
 UNPLUG_DELAY = {"read-unplug": 1.5, "write-unplug": 2.5}  # seconds after the command starts
 UNPLUG_RETURN_LIMIT = 1.0
 TRACE_EVENTS = ["usb_serial_handle_control", "usb_serial_set_baud", "usb_serial_set_data",
@@ -246,7 +246,10 @@ class Run:
 
     def unplug_later(self, label):
         time.sleep(UNPLUG_DELAY[label])
-        self.unplug(label)
+        try:
+            self.unplug(label)
+        except (OSError, RuntimeError) as e:
+            self.failures.add("usb", label, f"unplug: {type(e).__name__}: {e}")
 
     def compare_registers(self, dev, pairs):
         reader = self.sim_out[dev]
@@ -391,14 +394,23 @@ def main():
     args = ap.parse_args()
 
     started = time.monotonic()
-    run = Run(args)
-    run.start()
-    try:
-        run.qemu.wait(timeout=BOOT_AND_RUN_LIMIT)
-    except subprocess.TimeoutExpired:
-        run.failures.add("host", "time", f"the machine did not finish within {BOOT_AND_RUN_LIMIT} s")
-    run.stop()
-    run.console.join(2)
+    # QEMU 7.2 has been seen to crash (SIGSEGV) now and then on a device_del during a transfer.
+    # That is the emulator's fault, not the program's: the machine is run once more.
+    crashes = []
+    for attempt in range(2):
+        run = Run(args)
+        run.start()
+        try:
+            run.qemu.wait(timeout=BOOT_AND_RUN_LIMIT)
+        except subprocess.TimeoutExpired:
+            run.failures.add("host", "time", f"the machine did not finish within {BOOT_AND_RUN_LIMIT} s")
+        crashed = run.qemu.poll() is not None and run.qemu.returncode < 0
+        run.stop()
+        run.console.join(2)
+        if not crashed or attempt == 1:
+            break
+        crashes.append(f"QEMU ended by signal {-run.qemu.returncode} after {time.monotonic() - started:.0f} s; "
+                       "the machine was run again")
     for (dev, label) in run.marks:
         if label in UNPLUG_DELAY and label not in run.returns:
             continue
@@ -411,6 +423,8 @@ def main():
         run.failures.add("guest", "exit", "the test program did not finish; see " + os.path.join(run.work, "console.log"))
 
     print(f"hw-test: {args.kernel_name} in QEMU (TCG, one core), {time.monotonic() - started:.1f} s")
+    for line in crashes:
+        print("   " + line)
     print("   ports listed: " + run.results.get("all", {}).get("ports", "?"))
     for dev in ("uart", "usb"):
         checked = [(label, check_lines(run, d, label)) for (d, label) in run.marks
