@@ -38,15 +38,10 @@ std::vector<dev_t> PortsWithoutUart(const std::string& sysClassTty) {
   return result;
 }
 
-// What the exclusive open would meet, seen without opening (an open raises DTR and RTS): a terminal
-// with a UART behind it, readable and writable by this process, that no other process has open
-// and nobody holds locked (this process's own lock included).
-bool CanOpenNow(const std::string& path, const std::vector<dev_t>& noUart, const std::string& procDir) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-    return false;  // follows links: what counts is the node reached
-  if (std::find(noUart.begin(), noUart.end(), st.st_rdev) != noUart.end() || !IsTerminalDevice(st.st_rdev, procDir))
-    return false;
+// What the exclusive open would meet, seen without opening (an open raises DTR and RTS): the
+// terminal is readable and writable by this process, no other process has it open and nobody
+// holds it locked (this process's own lock included).
+bool CanOpenNow(const std::string& path, const std::string& procDir) {
   if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0)
     return false;
   const auto holders = PortHolders(path, procDir);
@@ -88,21 +83,33 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
-void EnumComPorts(std::vector<std::string>* list, const std::string& devDir, const std::string& sysClassTty,
-                  const std::string& procDir) {
-  if (!list)
-    return;
+std::vector<std::string> CandidatePorts(const std::string& devDir, const std::string& sysClassTty,
+                                        const std::string& procDir) {
   std::vector<std::string> names;
   for (auto& name : ListDir(devDir))
     if (IsPortName(name))
       names.push_back(std::move(name));
-  if (names.empty())
-    return;
   std::sort(names.begin(), names.end(), NaturalLess);
+  std::vector<std::string> ports;
+  if (names.empty())
+    return ports;
   const auto noUart = PortsWithoutUart(sysClassTty);
   for (const auto& name : names) {
     const std::string path = devDir + "/" + name;
-    if (CanOpenNow(path, noUart, procDir))
-      list->push_back(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+      continue;  // follows links: what counts is the node reached
+    if (std::find(noUart.begin(), noUart.end(), st.st_rdev) == noUart.end() && IsTerminalDevice(st.st_rdev, procDir))
+      ports.push_back(path);
   }
+  return ports;
+}
+
+void EnumComPorts(std::vector<std::string>* list, const std::string& devDir, const std::string& sysClassTty,
+                  const std::string& procDir) {
+  if (!list)
+    return;
+  for (const auto& path : CandidatePorts(devDir, sysClassTty, procDir))
+    if (CanOpenNow(path, procDir))
+      list->push_back(path);
 }

@@ -42,6 +42,12 @@ std::vector<std::string> ListDir(const std::string& dir);
 // The first line of a file, without its line end; empty when it cannot be read.
 std::string ReadFirstLine(const std::string& path);
 
+// The serial ports under `devDir`, whether they can be opened or not: terminals (or links to them)
+// named ttyS*, ttyUSB*, ttyACM*, ttyAMA* or rfcomm*, without the ttyS that have no UART, in natural
+// order, as full paths. EnumComPorts (ComPort.h) lists those of them that can be opened now.
+std::vector<std::string> CandidatePorts(const std::string& devDir = "/dev", const std::string& sysClassTty = "/sys/class/tty",
+                                        const std::string& procDir = "/proc");
+
 // One entry of a node's POSIX access list (the extended attribute system.posix_acl_access).
 struct TAclEntry {
   enum TTag : uint16_t { atUserObj = 0x01, atUser = 0x02, atGroupObj = 0x04, atGroup = 0x08, atMask = 0x10, atOther = 0x20 };
