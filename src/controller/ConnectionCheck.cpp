@@ -132,15 +132,14 @@ TFinding ChipWithoutPort(const TUsbSerialChip& chip, const TCheckInput& in) {
   const auto rules = RulesMatching(in.UdevRulesDirs, "brltty", chip.Vendor, chip.Product);
   if (!brltty.empty() || !rules.empty() || chip.Driver == "usbfs") {
     std::string text = ChipName(chip) + " is plugged in but has no port: the braille display service brltty";
-    if (!brltty.empty()) text += " (" + HolderNames(brltty) + ")";
+    if (!brltty.empty()) text += " (process " + std::to_string(brltty.front().Pid) + ")";
     text += " takes it over, as it takes adapters of this chip for braille displays. Unless you use a braille "
-            "display, remove brltty, then unplug the adapter and plug it in again:";
+            "display, remove brltty";
+    if (!rules.empty()) text += ", or keep it and turn off its rule " + rules.front();
+    text += ", then unplug the adapter and plug it in again:";
     TFinding f{fkNoPort, text, {"sudo apt remove brltty"}};
-    if (!rules.empty()) {
-      const std::string name = rules.front().substr(rules.front().find_last_of('/') + 1);
-      f.Text += " Or keep brltty and turn off its rule " + rules.front() + " instead:";
-      f.Commands.push_back("sudo ln -s /dev/null /etc/udev/rules.d/" + name);
-    }
+    if (!rules.empty())
+      f.Commands.push_back("sudo ln -s /dev/null /etc/udev/rules.d/" + rules.front().substr(rules.front().find_last_of('/') + 1));
     return f;
   }
   if (chip.Driver.empty())
