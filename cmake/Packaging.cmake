@@ -15,6 +15,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
        "set exactly, a background profile can be compared, and a fit removes the"
        "breakpoints that are not needed. Profiles are saved as .spp files and read"
        "from or written to a controller on a serial port, every value verified."
+       "A connection check tells why a controller does not answer, the port list"
+       "follows adapters plugged in or out, and a udev rule gives the desktop user"
+       "access to the common USB serial adapters without joining a group."
        "Includes esc-sim, a simulated controller on a pseudo-terminal, to try the"
        "program without hardware.")
 set(CPACK_STRIP_FILES ON)

@@ -53,12 +53,6 @@ QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y) {
 
 }  // namespace
 
-std::vector<std::string> TMainForm::ListComPorts() {
-  std::vector<std::string> ports;
-  EnumComPorts(&ports);
-  return ports;
-}
-
 TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
     : QMainWindow(parent), FDialogs(dialogs) {
   setObjectName(QStringLiteral("MainForm"));
@@ -136,6 +130,8 @@ void TMainForm::CreateActions() {
   DownloadCurve = MakeAction("DownloadCurve", QStringLiteral("Write"), QKeySequence(Qt::Key_F3),
                              &TMainForm::DownloadCurveExecute);
   TestCom = MakeAction("TestCom", QStringLiteral("Test"), QKeySequence(Qt::Key_F4), &TMainForm::TestComExecute);
+  CheckConnection = MakeAction("CheckConnection", QStringLiteral("Check connection..."), QKeySequence(Qt::Key_F5),
+                               &TMainForm::CheckConnectionExecute);
   HelpAbout = MakeAction("HelpAbout", QStringLiteral("About.."), {}, &TMainForm::HelpAboutExecute);
 
   FileNew->setIcon(ActionIcon(QStringLiteral("document-new"), QStringLiteral("new")));
@@ -185,6 +181,8 @@ void TMainForm::CreateMenus() {
   Read1 = MakeMenuItem("Read1", UploadCurve, QStringLiteral("Read"), QStringLiteral("Read|Read profile from ESC"));
   Write1 = MakeMenuItem("Write1", DownloadCurve, QStringLiteral("Write"), QStringLiteral("Write|Write profile to ESC"));
   est1 = MakeMenuItem("est1", TestCom, QStringLiteral("Test"), QStringLiteral("Test|Test if ESC is connected"));
+  CheckConnection1 = MakeMenuItem("CheckConnection1", CheckConnection, QStringLiteral("Check connection..."),
+                                  QStringLiteral("Check connection|Find out why the ESC does not answer"));
   Help2 = MakeMenuItem("Help2", nullptr, QStringLiteral("Help"), {});
   Help2->setIcon(ActionIcon(QStringLiteral("help-contents"), QStringLiteral("help")));
   connect(Help2, &QAction::triggered, this, [this] { Command([this] { Help2Click(); }); });
@@ -196,7 +194,7 @@ void TMainForm::CreateMenus() {
   file->addAction(Exit1);
   menuBar()->addMenu(CreateEditMenu());
   menuBar()->addMenu(QStringLiteral("Profiles"))->addActions({ShowBackground1, Exchange1, FitCurve1, Shape1});
-  menuBar()->addMenu(QStringLiteral("ESC"))->addActions({Read1, Write1, est1});
+  menuBar()->addMenu(QStringLiteral("ESC"))->addActions({Read1, Write1, est1, CheckConnection1});
   menuBar()->addMenu(QStringLiteral("Help"))->addActions({Help2, About1});
 }
 
@@ -322,10 +320,7 @@ void TMainForm::FormCreate(const TPortLister& ports) {
   FileName = Untitled;
   NewDiagram();
   LoadFrequencies();
-  // Ports that appear later are listed after the next start.
-  for (const std::string& port : ports()) cbPorts->addItem(QString::fromStdString(port));
-  cbPorts->setCurrentIndex(cbPorts->count() > 0 ? 0 : -1);
-  cbPorts->setEnabled(true);
+  FillPorts(ports);
 }
 
 void TMainForm::FormDestroy() { ComPort1.reset(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionCheck.h"
 #include "ControllerSession.h"
 #include "Dialogs.h"
 #include "DiagramView.h"
@@ -32,6 +33,8 @@ class QToolButton;
 class QWidget;
 class TAboutBox;
 class TComPort;
+class TConnectionCheckW;
+class QTimer;
 class TInfoDlg;
 class TProgressW;
 class TShapeDlg;
@@ -46,7 +49,7 @@ class TMainForm : public QMainWindow, public TEditorState {
   static std::vector<std::string> ListComPorts();
 
   // Message boxes and file dialogs go through dialogs, which must outlive the window. The port
-  // list is filled once, here, from ports.
+  // list is filled here from ports, then follows it (PortPollTimer).
   explicit TMainForm(TDialogs& dialogs, TPortLister ports = ListComPorts, QWidget* parent = nullptr);
   ~TMainForm() override;
 
@@ -78,6 +81,16 @@ class TMainForm : public QMainWindow, public TEditorState {
   // answers, runs `work` in that session. The port is closed again before this returns, so that
   // no message box shown afterwards keeps it held. False when the controller did not answer.
   bool RunOnController(const std::function<void(TControllerSession&)>& work);
+
+  // The connection check (F5) and the port list that follows the adapter (MainPorts.cpp): every
+  // PortPollMs the list takes the ports that come and go, keeping the selected one while its
+  // device is there; never while a controller command runs.
+  void CheckConnectionExecute();
+  void PortPollTimer();
+  static constexpr int PortPollMs = 1000;
+  QAction* CheckConnection;
+  QAction* CheckConnection1;
+  QTimer* PortPoll = nullptr;
 
   // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
   void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -195,6 +208,11 @@ class TMainForm : public QMainWindow, public TEditorState {
 
  private:
   void FormCreate(const TPortLister& ports);
+  void FillPorts(TPortLister ports);
+  // The checks of one port, with the probe when nothing stands in the way of opening it.
+  std::vector<TFinding> CheckOnePort(const std::string& port, const TCheckInput& in);
+  void SearchOtherPorts(TConnectionCheckW& window, const QStringList& ports, const TCheckInput& in);
+  TPortLister FPortLister;
   void FormDestroy();
   void CreateActions();
   void CreateMenus();

@@ -128,10 +128,13 @@ private:
 
 // Appends to `list` the serial ports under `devDir` that can be opened exclusively right now:
 // device nodes, or symbolic links to them, named ttyS*, ttyUSB*, ttyACM*, ttyAMA* or rfcomm*, in
-// natural order (ttyS2 before ttyS10), as full paths. ttyS ports without a UART behind them (the
+// natural order (ttyS2 before ttyS10), as full paths. No port is opened for this, so that no line
+// moves: what counts is what the system shows. A node must be a terminal (`procDir`/tty/drivers),
+// readable and writable by this process, and neither open in another process nor locked (the
+// processes under `procDir` that this user may see). ttyS ports without a UART behind them (the
 // kernel reports the type 0 under `sysClassTty`) are left out. A null list does nothing.
 void EnumComPorts(std::vector<std::string>* list, const std::string& devDir = "/dev",
-                  const std::string& sysClassTty = "/sys/class/tty");
+                  const std::string& sysClassTty = "/sys/class/tty", const std::string& procDir = "/proc");
 
 // Natural order of port names: runs of digits compare by their value.
 bool NaturalLess(const std::string& a, const std::string& b);

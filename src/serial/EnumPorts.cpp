@@ -1,12 +1,11 @@
 #include "ComPort.h"
-#include "PortDevice.h"
+#include "SystemView.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <dirent.h>
-#include <fstream>
-#include <map>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -20,23 +19,6 @@ bool IsPortName(const std::string& name) {
       return true;
   }
   return false;
-}
-
-std::vector<std::string> ListDir(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (const dirent* e = ::readdir(d))
-      names.emplace_back(e->d_name);
-    ::closedir(d);
-  }
-  return names;
-}
-
-std::string ReadFirstLine(const std::string& path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
-  return line;
 }
 
 // Device numbers of the ttyS ports for which the kernel knows no UART (type 0). A port is looked
@@ -54,6 +36,17 @@ std::vector<dev_t> PortsWithoutUart(const std::string& sysClassTty) {
       result.push_back(::makedev(maj, min));
   }
   return result;
+}
+
+// What the exclusive open would meet, seen without opening (an open raises DTR and RTS): the
+// terminal is readable and writable by this process, no other process has it open and nobody
+// holds it locked (this process's own lock included).
+bool CanOpenNow(const std::string& path, const std::string& procDir) {
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0)
+    return false;
+  const auto holders = PortHolders(path, procDir);
+  return OtherHolders(holders, ::getpid()).empty() &&
+         std::none_of(holders.begin(), holders.end(), [](const TPortHolder& h) { return h.Locked; });
 }
 
 } // namespace
@@ -90,26 +83,33 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
-void EnumComPorts(std::vector<std::string>* list, const std::string& devDir, const std::string& sysClassTty) {
-  if (!list)
-    return;
+std::vector<std::string> CandidatePorts(const std::string& devDir, const std::string& sysClassTty,
+                                        const std::string& procDir) {
   std::vector<std::string> names;
   for (auto& name : ListDir(devDir))
     if (IsPortName(name))
       names.push_back(std::move(name));
-  if (names.empty())
-    return;
   std::sort(names.begin(), names.end(), NaturalLess);
+  std::vector<std::string> ports;
+  if (names.empty())
+    return ports;
   const auto noUart = PortsWithoutUart(sysClassTty);
   for (const auto& name : names) {
     const std::string path = devDir + "/" + name;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
       continue;  // follows links: what counts is the node reached
-    if (std::find(noUart.begin(), noUart.end(), st.st_rdev) != noUart.end())
-      continue;
-    int err = 0;
-    if (OpenExclusive(path, err).Valid())
-      list->push_back(path);
+    if (std::find(noUart.begin(), noUart.end(), st.st_rdev) == noUart.end() && IsTerminalDevice(st.st_rdev, procDir))
+      ports.push_back(path);
   }
+  return ports;
+}
+
+void EnumComPorts(std::vector<std::string>* list, const std::string& devDir, const std::string& sysClassTty,
+                  const std::string& procDir) {
+  if (!list)
+    return;
+  for (const auto& path : CandidatePorts(devDir, sysClassTty, procDir))
+    if (CanOpenNow(path, procDir))
+      list->push_back(path);
 }

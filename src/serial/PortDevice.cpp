@@ -1,4 +1,5 @@
 #include "PortDevice.h"
+#include "SystemView.h"
 
 #include <cerrno>
 #include <cstring>
@@ -40,6 +41,12 @@ TPortHandle OpenExclusive(const std::string& path, int& err) {
     err = (errno == EWOULDBLOCK) ? EBUSY : errno;
     return {};
   }
+  // A program that opened the port without taking the lock is kept out by neither: where the
+  // system shows it, the port is refused as busy instead of sending frames into a line it reads.
+  if (!OtherHolders(PortHolders(path), ::getpid()).empty()) {
+    err = EBUSY;
+    return {};
+  }
   // Refused by some drivers; the advisory lock above is what every opener respects.
   ::ioctl(h.Get(), TIOCEXCL);
   return TPortHandle(std::move(h));
@@ -58,6 +65,11 @@ std::string OpenErrorText(int err, const std::string& path) {
     }
     text += "\rOn Linux the user must be a member of the group that owns the device";
     text += owner.empty() ? std::string(" (dialout on Debian and Ubuntu).") : " (\"" + owner + "\").";
+  }
+  if (err == EBUSY) {
+    const auto holders = OtherHolders(PortHolders(path), ::getpid());
+    if (!holders.empty())
+      text += "\rIt is held open by " + HolderNames(holders) + ".";
   }
   return text;
 }
