@@ -1,6 +1,7 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
 #include "PortDevice.h"
+#include "IdlePty.h"
 #include "SerialTestSupport.h"
 
 #include <cerrno>
@@ -288,26 +289,24 @@ TEST(ComPortOpen, LineThatCannotBeSetLeavesNothingOpen) {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator{});
   };
   const auto before = openFds();
-  int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(::grantpt(master), 0);
-  ASSERT_EQ(::unlockpt(master), 0);
-  char name[64];
-  ASSERT_EQ(::ptsname_r(master, name, sizeof name), 0);
-  TComPort port;
-  port.SetPort(name);
-  port.SetModemLinesFactory([&](int fd) {
-    ::close(master);
-    return MakeTtyModemLines(fd);
-  });
-  try {
-    port.Open();
-    ADD_FAILURE() << "Open succeeded on a line that cannot be set";
-  } catch (const EComError& e) {
-    EXPECT_EQ(std::string(e.what()), "TCOMPORT : cannot open " + std::string(name) +
-                                         "\rThe port's line settings cannot be read: Input/output error");
+  {  // the port and the pseudo-terminal end here
+    TIdlePty pty;
+    ASSERT_FALSE(pty.SlavePath.empty());
+    TComPort port;
+    port.SetPort(pty.SlavePath);
+    port.SetModemLinesFactory([&](int fd) {
+      pty.CloseMaster();
+      return MakeTtyModemLines(fd);
+    });
+    try {
+      port.Open();
+      ADD_FAILURE() << "Open succeeded on a line that cannot be set";
+    } catch (const EComError& e) {
+      EXPECT_EQ(std::string(e.what()), "TCOMPORT : cannot open " + pty.SlavePath +
+                                           "\rThe port's line settings cannot be read: Input/output error");
+    }
+    EXPECT_FALSE(port.IsOpen());
   }
-  EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(openFds(), before);
 }
 

@@ -1,6 +1,7 @@
 // The connection check's findings over made-up /dev, /sys and /proc trees, and the real cases: a
 // port without permission for an ordinary user, and a port another program holds open without a
 // lock, which the listing leaves out and Open refuses naming that program.
+#include "IdlePty.h"
 #include "ComPort.h"
 #include "ConnectionCheck.h"
 #include "Privileges.h"
@@ -23,19 +24,6 @@ namespace {
 
 constexpr gid_t Dialout = 4242;
 
-// A pseudo-terminal with nothing behind it, standing in for a serial port.
-struct TIdlePty {
-  TIdlePty() : Master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    char name[128] = {};
-    if (Master >= 0 && ::grantpt(Master) == 0 && ::unlockpt(Master) == 0 && ::ptsname_r(Master, name, sizeof name) == 0)
-      SlavePath = name;
-  }
-  ~TIdlePty() {
-    if (Master >= 0) ::close(Master);
-  }
-  int Master;
-  std::string SlavePath;
-};
 
 // Made-up trees under one folder, removed at the end; the port is a link to a pseudo-terminal.
 struct TTrees {

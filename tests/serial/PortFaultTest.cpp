@@ -1,5 +1,6 @@
 // A serial port the user may not open: the message names the port, the reason and the group that
 // grants access, nothing stays open, and the same port works for a user who may open it.
+#include "IdlePty.h"
 #include "ComPort.h"
 #include "EscSimulator.h"
 #include "Privileges.h"
@@ -16,18 +17,6 @@ namespace {
 // A pseudo-terminal with nothing behind it. The child process below is forked while only this
 // thread runs: forking while another thread (a simulator's) may hold a lock of the allocator can
 // leave the child hanging, which the sanitizer builds showed.
-struct TIdlePty {
-  TIdlePty() : Master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    char name[128] = {};
-    if (Master >= 0 && ::grantpt(Master) == 0 && ::unlockpt(Master) == 0 && ::ptsname_r(Master, name, sizeof name) == 0)
-      SlavePath = name;
-  }
-  ~TIdlePty() {
-    if (Master >= 0) ::close(Master);
-  }
-  int Master;
-  std::string SlavePath;
-};
 
 TEST(PortFaults, PortWithoutPermissionForAnOrdinaryUser) {
   TIdlePty pty;
