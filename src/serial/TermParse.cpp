@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <string_view>
 
 const char* const IllegalTerminatorMessage =
     "Illegal terminator string.\rformat : #<asciicode>#<asciicode>#<...>\rexample: #13#10";
@@ -10,7 +11,7 @@ const char* const EmptyTerminatorMessage = "Terminator string cannot be empty!";
 namespace {
 
 // A decimal integer in the signed 32-bit range with an optional sign, nothing else.
-bool ParseDecimal(const std::string& part, int32_t& value) {
+bool ParseDecimal(std::string_view part, int32_t& value) {
   const char* first = part.data();
   const char* last = first + part.size();
   if (first != last && *first == '+')
@@ -25,25 +26,32 @@ bool ParseDecimal(const std::string& part, int32_t& value) {
 
 TTermParse ParseTerminator(const std::string& text, std::string& bytes) {
   bytes.clear();
-  std::string rest = text.empty() ? text : text.substr(1);
+  // The parts are read in place, without a copy of the rest of the text for each.
+  std::string_view rest(text);
+  if (!rest.empty())
+    rest.remove_prefix(1);
   while (!rest.empty()) {
     const auto hash = rest.find('#');
-    const std::string part = rest.substr(0, hash);
-    rest = hash == std::string::npos ? std::string() : rest.substr(hash + 1);
     int32_t value = 0;
-    if (!ParseDecimal(part, value)) {
+    if (!ParseDecimal(rest.substr(0, hash), value)) {
       bytes = "\r\n";
       return TTermParse::tpIllegal;
     }
     bytes.push_back(static_cast<char>(static_cast<uint32_t>(value) & 0xFF));
+    rest = hash == std::string_view::npos ? std::string_view() : rest.substr(hash + 1);
   }
   return bytes.empty() ? TTermParse::tpEmpty : TTermParse::tpOK;
 }
 
 std::string FormatTerminator(const std::string& bytes) {
   std::string text;
-  for (unsigned char c : bytes)
-    text += "#" + std::to_string(c);
+  text.reserve(bytes.size() * 4);
+  for (unsigned char c : bytes) {
+    char digits[4];
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(c)).ptr;
+    text += '#';
+    text.append(digits, end);
+  }
   return text;
 }
 
