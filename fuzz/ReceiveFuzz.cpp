@@ -65,10 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The buffer before this position holds no complete terminator (checked already); each check
   // looks only at what is new, so that a long input costs linear time, not quadratic.
   size_t checked = 0;
+  size_t searched = 0;  // what the component keeps for the same purpose, set by TakeChunk
   while (in.remaining_bytes() > 0) {
     if (in.ConsumeIntegralInRange(0, 15) == 0) {
       term = SetTerminator(port, TerminatorText(in, 8, !refused), refused);
-      checked = 0;
+      checked = searched = 0;
       continue;
     }
     const std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 64));
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     buffer += piece;
     const size_t size = buffer.size();
     std::string chunk;
-    if (TakeChunk(buffer, term, chunk)) {
+    if (TakeChunk(buffer, term, chunk, searched)) {
       FuzzCheck(!term.empty(), "a chunk without a terminator");
       FuzzCheck(chunk.size() >= term.size() && chunk.compare(chunk.size() - term.size(), term.size(), term) == 0,
                 "a chunk does not end with the terminator");

@@ -26,6 +26,7 @@ TComPort::~TComPort() { Close(); }
 std::string TComPort::Terminator() const { return FormatTerminator(FTermBytes); }
 
 void TComPort::SetTerminator(const std::string& text) {
+  FRxSearched = 0;  // the buffer has not been searched for the new terminator
   switch (ParseTerminator(text, FTermBytes)) {
   case TTermParse::tpOK: return;
   case TTermParse::tpIllegal: throw EComError(IllegalTerminatorMessage);
@@ -107,7 +108,7 @@ void TComPort::DoReceive(uint32_t count) {
   }
   FRxBuffer += data;
   std::string chunk;
-  if (TakeChunk(FRxBuffer, FTermBytes, chunk))
+  if (TakeChunk(FRxBuffer, FTermBytes, chunk, FRxSearched))
     callback(chunk);
 }
 

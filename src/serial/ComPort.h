@@ -117,6 +117,7 @@ private:
   TReceiveMode FReceiveMode = rmRAW;
   std::string FTermBytes = "\r\n";
   std::string FRxBuffer;
+  size_t FRxSearched = 0;  // the front of FRxBuffer known to hold no complete terminator
   bool FPortOpen = false;
   std::array<uint8_t, 3> FLastReply{};
   int FLastReplyCount = 0;

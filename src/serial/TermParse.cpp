@@ -1,5 +1,6 @@
 #include "TermParse.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <string_view>
@@ -56,12 +57,21 @@ std::string FormatTerminator(const std::string& bytes) {
 }
 
 bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk) {
+  size_t searched = 0;
+  return TakeChunk(buffer, term, chunk, searched);
+}
+
+bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk, size_t& searched) {
   if (term.empty())
     return false;
-  const auto pos = buffer.find(term);
-  if (pos == std::string::npos)
+  const auto pos = buffer.find(term, std::min(searched, buffer.size()));
+  if (pos == std::string::npos) {
+    // A terminator may still complete across the last term.size()-1 bytes.
+    searched = buffer.size() >= term.size() ? buffer.size() - term.size() + 1 : 0;
     return false;
+  }
   chunk = buffer.substr(0, pos + term.size());
   buffer.erase(0, pos + term.size());
+  searched = 0;  // the rest has not been searched for a whole terminator yet
   return true;
 }

@@ -2,6 +2,7 @@
 // The terminator of the chunked receive mode: its text form and the chunking of received data.
 // Pure functions; byte strings hold one character per byte.
 
+#include <cstddef>
 #include <string>
 
 enum class TTermParse { tpOK, tpIllegal, tpEmpty };
@@ -18,6 +19,12 @@ std::string FormatTerminator(const std::string& bytes);
 // Takes the first chunk ending with `term` off the front of `buffer` into `chunk`, terminator
 // included. False, with `buffer` untouched, when `term` is empty or does not occur.
 bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk);
+
+// The same for a buffer that grows between calls: `searched` says how much of the buffer's front
+// is known to hold no complete `term`, so that each call reads only what is new and a long run of
+// data without a terminator costs linear time. Start it at 0 and set it to 0 again whenever
+// `term` changes or the buffer is changed other than by appending; each call keeps it up to date.
+bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk, size_t& searched);
 
 extern const char* const IllegalTerminatorMessage;
 extern const char* const EmptyTerminatorMessage;

@@ -1,6 +1,9 @@
 #include "ComPort.h"
 #include "TermParse.h"
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,6 +88,26 @@ TEST(Chunking, IncompleteOrNoTerminatorLeavesBuffer) {
   ASSERT_TRUE(TakeChunk(buffer, "\r\n", chunk));
   EXPECT_EQ(chunk, "\r\n");
   EXPECT_EQ(buffer, "X");
+}
+
+// A buffer that grows piece by piece, searched only where it is new: a terminator split across
+// pieces and a second chunk already waiting behind the first must both still be found.
+TEST(Chunking, GrowingBufferFindsWhatTheWholeSearchFinds) {
+  const std::vector<std::string> pieces = {"AB\r", "\nCD", "\r", "\nEF\r\n", "", "G\rH\r", "\n"};
+  const std::vector<std::string> expected = {"AB\r\n", "CD\r\n", "EF\r\n", "G\rH\r\n"};
+  std::string buffer;
+  std::vector<std::string> chunks;
+  size_t searched = 0;
+  for (const std::string& piece : pieces) {
+    buffer += piece;
+    std::string chunk;
+    if (TakeChunk(buffer, "\r\n", chunk, searched)) chunks.push_back(chunk);
+  }
+  // "EF" waited behind "CD" and came with the next (empty) notification: one chunk per call
+  std::string chunk;
+  while (TakeChunk(buffer, "\r\n", chunk, searched)) chunks.push_back(chunk);
+  EXPECT_EQ(chunks, expected);
+  EXPECT_EQ(buffer, "");
 }
 
 } // namespace
