@@ -1,6 +1,5 @@
 #include "TermParse.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <string_view>
@@ -64,7 +63,7 @@ bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk)
 bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk, size_t& searched) {
   if (term.empty())
     return false;
-  const auto pos = buffer.find(term, std::min(searched, buffer.size()));
+  const auto pos = buffer.find(term, searched);
   if (pos == std::string::npos) {
     // A terminator may still complete across the last term.size()-1 bytes.
     searched = buffer.size() >= term.size() ? buffer.size() - term.size() + 1 : 0;
