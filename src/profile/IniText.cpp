@@ -23,18 +23,15 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Splits at CR LF, lone CR and lone LF.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
+// The line that starts at `start`, without its end; `start` moves past the end (CR LF, a lone CR
+// or a lone LF). Called only while start < text.size().
+std::string_view NextLine(std::string_view text, size_t& start) {
+  const size_t from = start;
+  size_t end = from;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  start = end + 1;
+  if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++start;
+  return text.substr(from, end - from);
 }
 
 }  // namespace
@@ -49,30 +46,34 @@ std::string_view TrimIni(std::string_view text) {
 
 TIniText TIniText::Parse(std::string_view text) {
   TIniText ini;
-  for (std::string_view raw : SplitLines(text)) {
-    const std::string_view line = TrimIni(raw);
+  ini.FSections.reserve(4);  // a profile has two
+  for (size_t start = 0; start < text.size();) {
+    const std::string_view line = TrimIni(NextLine(text, start));
     if (line.empty() || line.front() == ';') continue;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       ini.FSections.push_back(TSection{std::string(TrimIni(line.substr(1, line.size() - 2))), {}});
+      ini.FSections.back().Lines.reserve(8);  // a profile's sections have fewer lines than that
       continue;
     }
     if (ini.FSections.empty()) continue;
-    TLine entry;
+    std::vector<TLine>& lines = ini.FSections.back().Lines;
     const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) {
-      entry.Name = std::string(line);
-    } else {
-      entry.Name = std::string(TrimIni(line.substr(0, eq)));
-      entry.Value = std::string(TrimIni(line.substr(eq + 1)));
-      entry.HasValue = true;
-    }
-    ini.FSections.back().Lines.push_back(std::move(entry));
+    if (eq == std::string_view::npos)
+      lines.push_back(TLine{std::string(line), {}, false});
+    else
+      lines.push_back(TLine{std::string(TrimIni(line.substr(0, eq))), std::string(TrimIni(line.substr(eq + 1))), true});
   }
   return ini;
 }
 
 std::string TIniText::Render() const {
+  size_t size = 0;
+  for (const TSection& s : FSections) {
+    size += s.Name.size() + 6;
+    for (const TLine& l : s.Lines) size += l.Name.size() + l.Value.size() + 3;
+  }
   std::string out;
+  out.reserve(size);
   for (const TSection& s : FSections) {
     out += '[';
     out += s.Name;
@@ -100,17 +101,12 @@ TIniText::TSection* TIniText::FindSection(std::string_view name) {
   return const_cast<TSection*>(std::as_const(*this).FindSection(name));
 }
 
-std::optional<std::string> TIniText::Read(std::string_view section, std::string_view key) const {
+std::optional<std::string_view> TIniText::Read(std::string_view section, std::string_view key) const {
   const TSection* s = FindSection(section);
   if (!s) return std::nullopt;
   for (auto it = s->Lines.rbegin(); it != s->Lines.rend(); ++it)
     if (it->HasValue && SameName(it->Name, key)) return it->Value;
   return std::nullopt;
-}
-
-std::string TIniText::ReadString(std::string_view section, std::string_view key,
-                                 const std::string& def) const {
-  return Read(section, key).value_or(def);
 }
 
 int32_t TIniText::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
@@ -119,13 +115,13 @@ int32_t TIniText::ReadInteger(std::string_view section, std::string_view key, in
   return ParseIniInteger(*text).value_or(def);
 }
 
-void TIniText::Write(std::string_view section, std::string_view key, std::string_view value) {
+void TIniText::Write(std::string_view section, std::string_view key, std::string value) {
   TSection* s = FindSection(section);
   if (!s) {
     FSections.push_back(TSection{std::string(section), {}});
     s = &FSections.back();
   }
-  TLine line{std::string(key), std::string(value), true};
+  TLine line{std::string(key), std::move(value), true};
   for (auto it = s->Lines.rbegin(); it != s->Lines.rend(); ++it) {
     if (it->HasValue && SameName(it->Name, key)) {
       *it = std::move(line);

@@ -30,14 +30,14 @@ class TIniText {
   // The whole text: each section's header, its lines and one empty line, every line ended by CR LF.
   std::string Render() const;
 
-  // The value of a key, or nothing when the section or the key is missing.
-  std::optional<std::string> Read(std::string_view section, std::string_view key) const;
-  std::string ReadString(std::string_view section, std::string_view key, const std::string& def) const;
+  // The value of a key, or nothing when the section or the key is missing. The view stays valid
+  // until this text is changed or destroyed.
+  std::optional<std::string_view> Read(std::string_view section, std::string_view key) const;
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
 
   // Replaces an existing key's line in place (with the name as given here), appends a new key at
   // the end of its section, or appends a new section at the end of the text.
-  void Write(std::string_view section, std::string_view key, std::string_view value);
+  void Write(std::string_view section, std::string_view key, std::string value);
 
   const std::vector<TSection>& Sections() const { return FSections; }
 

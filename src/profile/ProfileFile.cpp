@@ -60,7 +60,8 @@ int TSpeedoDevice::ReadIni(const TIniText& ini) {
 
   // Names are matched exactly; the last match wins and no match keeps the default index.
   auto findFrequency = [&](const char* key, int32_t& index) {
-    const std::string name = ini.ReadString(kSettings, key, FrequencyName(0));
+    const std::string fallback = FrequencyName(0);
+    const std::string_view name = ini.Read(kSettings, key).value_or(fallback);
     for (int i = 0; i <= LastFrequencyIndex(); ++i)
       if (FrequencyName(i) == name) index = i;
   };
@@ -71,9 +72,9 @@ int TSpeedoDevice::ReadIni(const TIniText& ini) {
   // values that increase strictly (interpolation divides by the distance between them).
   const int count = LastIndex() + 1;
   const size_t size = static_cast<size_t>(count) * sizeof(TCurvePoint);
-  const std::string hex = ini.ReadString(kData, "Data", "");
+  const std::string_view hex = ini.Read(kData, "Data").value_or(std::string_view());
   if (hex.size() / 2 != size) return 0;
-  const auto bytes = HexDecode(std::string_view(hex).substr(0, size * 2));
+  const auto bytes = HexDecode(hex.substr(0, size * 2));
   if (!bytes) return 0;
   for (int i = 1; i < count; ++i)
     if ((*bytes)[3 * i] <= (*bytes)[3 * (i - 1)]) return 0;

@@ -1,5 +1,8 @@
 #include "SpeedoDevice.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "CurveArithmetic.h"
 
 namespace {
@@ -39,7 +42,7 @@ int TSpeedoDevice::FormatVersion() const { return 0; }
 
 void TSpeedoDevice::Assign(const TSpeedoDevice& source) {
   if (&source == this) return;
-  for (int i = 0; i < TableSize; ++i) FPoints[i] = source.FPoints[i];
+  std::copy(std::begin(source.FPoints), std::end(source.FPoints), FPoints);
   FDeadband = source.FDeadband;
   FFwdFreq = source.FFwdFreq;
   FBrkFreq = source.FBrkFreq;
