@@ -66,17 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // looks only at what is new, so that a long input costs linear time, not quadratic.
   size_t checked = 0;
   size_t searched = 0;  // what the component keeps for the same purpose, set by TakeChunk
+  std::string chunk;    // kept across notifications, as its capacity is reused
   while (in.remaining_bytes() > 0) {
     if (in.ConsumeIntegralInRange(0, 15) == 0) {
       term = SetTerminator(port, TerminatorText(in, 8, !refused), refused);
       checked = searched = 0;
       continue;
     }
-    const std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 64));
-    received += piece;
-    buffer += piece;
+    char piece[64];
+    const size_t length = in.ConsumeData(piece, in.ConsumeIntegralInRange<size_t>(0, sizeof piece));
+    received.append(piece, length);
+    buffer.append(piece, length);
     const size_t size = buffer.size();
-    std::string chunk;
     if (TakeChunk(buffer, term, chunk, searched)) {
       FuzzCheck(!term.empty(), "a chunk without a terminator");
       FuzzCheck(chunk.size() >= term.size() && chunk.compare(chunk.size() - term.size(), term.size(), term) == 0,

@@ -69,7 +69,7 @@ bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk,
     searched = buffer.size() >= term.size() ? buffer.size() - term.size() + 1 : 0;
     return false;
   }
-  chunk = buffer.substr(0, pos + term.size());
+  chunk.assign(buffer, 0, pos + term.size());
   buffer.erase(0, pos + term.size());
   searched = 0;  // the rest has not been searched for a whole terminator yet
   return true;
