@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -78,7 +79,7 @@ void CheckSettings(const TSpeedoDevice& p, FuzzedDataProvider& in) {
 
 // Saves over the given file content and loads the result into a fresh profile: nothing may
 // change, and saving that copy again must give the same text.
-void CheckRoundTrip(const TSpeedoDevice& p, const std::string& file) {
+void CheckRoundTrip(const TSpeedoDevice& p, std::string_view file) {
   const std::string first = p.SaveToText(file);
   TSpedV4Device q;
   FuzzCheck(q.LoadFromText(first) == 0, "a saved profile does not load");
@@ -175,8 +176,9 @@ void RunOperations(TSpedV4Device& p, FuzzedDataProvider& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The file's content as the profile reads it; the file system itself is left to the unit tests.
-  const std::string file(reinterpret_cast<const char*>(data), size);
+  // The file's content as the profile reads it, in place (so a read past its end is caught); the
+  // file system itself is left to the unit tests.
+  const std::string_view file(reinterpret_cast<const char*>(data), size);
 
   // The profile a file is loaded into differs from the default, so that a refused file visibly
   // leaves it alone; it is made once, as each input starts from a copy.

@@ -68,6 +68,7 @@ TIniText TIniText::Parse(std::string_view text) {
 }
 
 std::string TIniText::Render() const {
+  // Sized first: grown line by line, the text would be copied again for every doubling.
   size_t size = 0;
   for (const TSection& s : FSections) {
     size += s.Name.size() + 6;
