@@ -244,6 +244,18 @@ std::vector<TFinding> CheckOpenFailure(const std::string& path, const std::strin
   return {{fkOpenFailed, path + " cannot be opened: " + reason, {}}};
 }
 
+std::vector<TFinding> CheckOnePort(const std::string& path, const TCheckInput& in,
+                                   const std::function<TProbeResult()>& probe) {
+  auto findings = CheckPort(path, in);
+  if (!findings.empty()) return findings;
+  try {
+    const TProbeResult result = probe();
+    return {CheckReply(path, result.Reply, result.Count, result.Connected, in)};
+  } catch (const EComError& e) {
+    return CheckOpenFailure(path, e.what(), in);
+  }
+}
+
 TFinding CheckReply(const std::string& path, const std::array<uint8_t, 3>& reply, int count, bool connected,
                     const TCheckInput& in) {
   if (connected) {

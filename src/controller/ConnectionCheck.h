@@ -73,6 +73,20 @@ std::vector<TFinding> CheckMachine(const TCheckInput& in);
 // The port could not be opened for the probe: what the system shows now, or else the error.
 std::vector<TFinding> CheckOpenFailure(const std::string& path, const std::string& message, const TCheckInput& in);
 
+// What the connection probe saw: the three reply slots of its read command, how many bytes came,
+// and whether the controller answered.
+struct TProbeResult {
+  std::array<uint8_t, 3> Reply{};
+  int Count = 0;
+  bool Connected = false;
+};
+
+// The whole check of one port: what stands in the way seen without opening it; when nothing does,
+// `probe` opens the port and runs the connection probe (raising EComError when the port cannot be
+// opened), and what its reply says, or why the open failed, is the finding.
+std::vector<TFinding> CheckOnePort(const std::string& path, const TCheckInput& in,
+                                   const std::function<TProbeResult()>& probe);
+
 // What the probe's last reply says: the three reply slots of its read command, how many bytes came,
 // and whether the probe found the controller.
 TFinding CheckReply(const std::string& path, const std::array<uint8_t, 3>& reply, int count, bool connected,

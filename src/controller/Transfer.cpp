@@ -28,18 +28,25 @@ bool IsConnected(TComPort& port) {
   return value == ProbeValue;
 }
 
-bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
+bool ReadRegisters(TComPort& port, TRegisterFile& regs, TProgressSink& progress) {
   const TProgressRun run(progress, "Reading profile");
 
-  TRegisterFile regs{};
+  if (progress.Cancelled()) return false;
   port.ReadRegister(FrequencyRegister, regs[FrequencyRegister]);
   if (!port.LastReplyComplete()) return false;
   for (int entry : TransferOrder()) {
     const int reg = CurveRegister(entry);
+    if (progress.Cancelled()) return false;
     port.ReadRegister(static_cast<uint8_t>(reg), regs[reg]);
     if (!port.LastReplyComplete()) return false;
     progress.Step();
   }
+  return true;
+}
+
+bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
+  TRegisterFile regs{};
+  if (!ReadRegisters(port, regs, progress)) return false;
   TakeRegisters(regs, profile);
   return true;
 }
@@ -50,17 +57,19 @@ bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& p
 
   int fwd = 0, brk = 0;
   profile.GetFrequencies(fwd, brk);
+  if (progress.Cancelled()) return false;
   port.WriteRegister(FrequencyRegister, static_cast<uint8_t>(TSpedV4Device::V4Frequencies[fwd].Code));
   if (!port.LastReplyComplete()) return false;
 
   for (int entry : TransferOrder()) {
     const auto reg = static_cast<uint8_t>(CurveRegister(entry));
     const auto value = static_cast<uint8_t>(profile.GetY(entry));
+    if (progress.Cancelled()) return false;
     if (!port.WriteRegister(reg, value)) {
       result = false;
       progress.Message("Write fail");
     }
-    if (!port.LastReplyComplete()) return false;
+    if (!port.LastReplyComplete() || progress.Cancelled()) return false;
     uint8_t readBack = 0;
     port.ReadRegister(reg, readBack);
     if (readBack != value) {

@@ -22,6 +22,9 @@ class TProgressSink {
   virtual void Message(const std::string& message) = 0;
   virtual void Step() = 0;
   virtual void Finish() = 0;
+  // Asked before each register command: true stops the transfer there (the command under way has
+  // finished; nothing more is sent) and it returns false.
+  virtual bool Cancelled() { return false; }
 };
 
 // The connection probe: writes 170 into register 20 and reads it back. True when 170 came back.
@@ -33,6 +36,11 @@ bool IsConnected(TComPort& port);
 // went away), the reading stops there, the profile is left exactly as it was and the result is
 // false: a missing reply must never become a zero in the user's curve.
 bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress);
+
+// The register reading of LoadFromDevice, without taking the values into a profile: the frequency
+// register and the 96 curve registers go into `regs` as the controller holds them. False when a
+// reply came incomplete; `regs` then holds what came before it.
+bool ReadRegisters(TComPort& port, TRegisterFile& regs, TProgressSink& progress);
 
 // Writes the frequency code and the 96 curve registers, reading each curve register back. True
 // when every write went out and every value read back equal. A controller that answers with a

@@ -1,6 +1,7 @@
 #include "ControllerSession.h"
 
 #include "ComPort.h"
+#include "PortSession.h"
 #include "ProgressWnd.h"
 
 #include <QApplication>
@@ -78,10 +79,7 @@ TControllerSession::TServedWindow::~TServedWindow() {
 
 TControllerSession::TControllerSession(TComPort& port, const std::string& portName, TProgressW* progress)
     : FPort(port), FWindow(port), FProgress(std::make_unique<TProgressWSink>(progress)) {
-  FPort.SetPort(portName);
-  FPort.Open();
-  FPort.SetDTR(true);
-  FPort.SetRTS(true);
+  Transfer::OpenController(FPort, portName);
 }
 
 TControllerSession::~TControllerSession() { FPort.Close(); }

@@ -2,7 +2,6 @@
 #include "Main.h"
 
 #include "ComPort.h"
-#include "ComTypes.h"
 #include "ConnectionCheckWnd.h"
 
 #include <QAbstractItemView>
@@ -67,15 +66,11 @@ void TMainForm::PortPollTimer() {
 }
 
 std::vector<TFinding> TMainForm::CheckOnePort(const std::string& port, const TCheckInput& in) {
-  auto findings = CheckPort(port, in);
-  if (!findings.empty()) return findings;
-  try {
+  return ::CheckOnePort(port, in, [&] {
     TControllerSession session(*ComPort1, port, nullptr);
     const bool connected = session.Probe();
-    return {CheckReply(port, ComPort1->LastReply(), ComPort1->LastReplyCount(), connected, in)};
-  } catch (const EComError& e) {
-    return CheckOpenFailure(port, e.what(), in);
-  }
+    return TProbeResult{ComPort1->LastReply(), ComPort1->LastReplyCount(), connected};
+  });
 }
 
 void TMainForm::CheckConnectionExecute() {
