@@ -84,8 +84,8 @@ int Show(const std::string& file, const TOptions& options) {
   for (int i = 0; i <= profile.LastIndex(); ++i) {
     const TPoint p = profile.GetPoint(i);
     char line[96];
-    std::snprintf(line, sizeof line, "%5d  %3d  %7.1f  %3d  %8.1f  %s", i, p.X, StickPercent(p.X), p.Y, OutputPercent(p.Y),
-                  profile.IsBreakpoint(i) ? "yes" : "");
+    std::snprintf(line, sizeof line, "%5d  %3d  %7.1f  %3d  %8.1f%s", i, p.X, StickPercent(p.X), p.Y, OutputPercent(p.Y),
+                  profile.IsBreakpoint(i) ? "  yes" : "");
     Print(line);
   }
   return esOK;
