@@ -18,6 +18,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
        "A connection check tells why a controller does not answer, the port list"
        "follows adapters plugged in or out, and a udev rule gives the desktop user"
        "access to the common USB serial adapters without joining a group."
+       "torvanic-cli reads, writes, verifies and compares profiles from a terminal"
+       "or a script, without a desktop, with the same frames and checks."
        "Includes esc-sim, a simulated controller on a pseudo-terminal, to try the"
        "program without hardware.")
 set(CPACK_STRIP_FILES ON)

@@ -255,4 +255,34 @@ TEST(CliInterrupt, StopsBetweenRegisterCommands) {
   }
 }
 
+// --repeat: a controller is written and counted, then unplugged; the program waits for the next
+// one until Ctrl+C.
+TEST(CliRepeat, WritesEachControllerUntilInterrupted) {
+  TTempDir dir;
+  TGoodProfile().SaveToFile(dir.File("good.spp"));
+  std::mutex m;
+  std::condition_variable cv;
+  long frames = 0;
+  TEscSimulator::TOptions o;
+  // The waiting probe (2 frames), the write with its own probe (195), one probe that still finds
+  // it (2); then the adapter is pulled out.
+  o.UnplugAfter = 199;
+  o.OnFrame = [&](char, uint8_t, uint8_t, bool) {
+    std::lock_guard lock(m);
+    ++frames;
+    cv.notify_all();
+  };
+  TEscSimulator sim(o);
+  const pid_t pid = Start(dir, {"write", dir.File("good.spp"), sim.SlavePath(), "--repeat"});
+  {
+    std::unique_lock lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(30), [&] { return frames >= 199; }));
+  }
+  ::kill(pid, SIGINT);
+  const TResult r = Finish(dir, pid);
+  EXPECT_EQ(r.Status, 130);
+  EXPECT_EQ(r.Out, sim.SlavePath() + ": written and verified\ndone 1\n");
+  HoldsGood(sim, dir);
+}
+
 }  // namespace
