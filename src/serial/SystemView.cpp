@@ -137,6 +137,11 @@ std::string NoLeadingZeros(const std::string& hex) {
 
 }  // namespace
 
+bool IsCharacterDevice(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 std::vector<std::string> ListDir(const std::string& dir) {
   std::vector<std::string> names;
   if (DIR* d = ::opendir(dir.c_str())) {

@@ -41,6 +41,9 @@ std::vector<TPortHolder> ProcessesNamed(const std::string& name, const std::stri
 // When that table cannot be read, every character device counts as one.
 bool IsTerminalDevice(dev_t rdev, const std::string& procDir = "/proc");
 
+// True when `path` reaches a character device node (a link is followed).
+bool IsCharacterDevice(const std::string& path);
+
 // The names in a folder (with "." and ".."); empty when it cannot be read.
 std::vector<std::string> ListDir(const std::string& dir);
 // The first line of a file, without its line end; empty when it cannot be read.

@@ -47,12 +47,13 @@ class PortFollowing : public ::testing::Test {
     });
     Form->show();
   }
+  QComboBox* Ports() const { return Form->findChild<QComboBox*>("cbPorts"); }
   QStringList Listed() const {
     QStringList items;
-    for (int i = 0; i < Form->cbPorts->count(); ++i) items << Form->cbPorts->itemText(i);
+    for (int i = 0; i < Ports()->count(); ++i) items << Ports()->itemText(i);
     return items;
   }
-  QString Selected() const { return Form->cbPorts->currentIndex() >= 0 ? Form->cbPorts->currentText() : QString(); }
+  QString Selected() const { return Ports()->currentIndex() >= 0 ? Ports()->currentText() : QString(); }
   // Runs the check on the selected port; what its window shows, after `inWindow` acted in it.
   QString Check(std::function<void(TConnectionCheckW&)> inWindow = {}) {
     QString shown;
@@ -85,8 +86,8 @@ TEST_F(PortFollowing, ListFollowsPortsThatComeAndGo) {
   EXPECT_EQ(Selected(), second);
   fs::remove(second.toStdString());
   QTRY_VERIFY_WITH_TIMEOUT(Listed().isEmpty(), 2500);
-  EXPECT_EQ(Form->cbPorts->currentIndex(), -1);
-  EXPECT_TRUE(Form->cbPorts->isEnabled());
+  EXPECT_EQ(Ports()->currentIndex(), -1);
+  EXPECT_TRUE(Ports()->isEnabled());
 }
 
 TEST_F(PortFollowing, CheckFindsLoopBackAndSilenceAndTheControllerElsewhere) {
@@ -103,7 +104,7 @@ TEST_F(PortFollowing, CheckFindsLoopBackAndSilenceAndTheControllerElsewhere) {
   const QString looped = Check([](TConnectionCheckW& w) { EXPECT_TRUE(w.SearchBtn->isHidden()); });
   EXPECT_TRUE(looped.startsWith("What is sent on " + loop + " comes straight back")) << looped.toStdString();
 
-  Form->cbPorts->setCurrentIndex(1);
+  Ports()->setCurrentIndex(1);
   const QString searched = Check([](TConnectionCheckW& w) {
     EXPECT_FALSE(w.SearchBtn->isHidden());
     QTest::mouseClick(w.SearchBtn, Qt::LeftButton);

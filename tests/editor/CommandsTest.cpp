@@ -48,8 +48,8 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
   EXPECT_EQ(Form.FwdFreq->count(), 17);
   EXPECT_EQ(Form.BrkFreq->itemText(16), QStringLiteral("16.0k"));
   EXPECT_EQ(Form.FwdFreq->currentIndex(), 0);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
-  EXPECT_FALSE(Form.cbPorts->isEditable());
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
+  EXPECT_FALSE(Form.findChild<QComboBox*>("cbPorts")->isEditable());
   // The selection box surrounds the first point, (50, 46).
   EXPECT_EQ(At(46, 42), Yellow);
   EXPECT_EQ(At(53, 49), Yellow);
@@ -62,9 +62,9 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
 }
 
 TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
-  EXPECT_EQ(Form.cbPorts->count(), 0);
-  EXPECT_EQ(Form.cbPorts->currentIndex(), -1);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->count(), 0);
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->currentIndex(), -1);
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
   ASSERT_TRUE(Form.ComPort1);
   EXPECT_FALSE(Form.ComPort1->IsOpen());
 }
@@ -72,9 +72,10 @@ TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
 TEST(MainFormPorts, ListsThePortsFoundAtStartInTheirOrderAndSelectsTheFirst) {
   TFakeDialogs dialogs;
   TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}; });
-  ASSERT_EQ(form.cbPorts->count(), 2);
-  EXPECT_EQ(form.cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
-  EXPECT_EQ(form.cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
+  const auto* cbPorts = form.findChild<QComboBox*>("cbPorts");
+  ASSERT_EQ(cbPorts->count(), 2);
+  EXPECT_EQ(cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
 }
 
 TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {
