@@ -53,7 +53,7 @@ QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y) {
 
 }  // namespace
 
-TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
+TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent, const std::string& portFolder)
     : QMainWindow(parent), FDialogs(dialogs) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(AppTitle);
@@ -69,7 +69,7 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   CreateMenus();
   CreateToolBar(client);
   CreatePanel(client);
-  Ports = new TPortSelector(GroupBox5, std::move(ports), [this](const std::function<void()>& refresh) { Guarded(refresh); });
+  Ports = new TPortSelector(GroupBox5, std::move(ports), [this](const std::function<void()>& refresh) { Guarded(refresh); }, portFolder);
 
   ScrollBox1 = Named(new QScrollArea(client), "ScrollBox1");
   ScrollBox1->setGeometry(0, ToolBarHeight + PanelHeight, ClientWidth, ScrollBoxHeight);

@@ -7,6 +7,7 @@
 
 
 bool TMainForm::RunOnController(const std::function<void(TControllerSession&)>& work) {
+  Ports->MarkPortsInUse();
   TControllerSession session(*ComPort1, Ports->CurrentPort(), ProgressW);
   if (!session.Probe()) return false;
   work(session);

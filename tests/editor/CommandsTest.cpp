@@ -69,13 +69,17 @@ TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
   EXPECT_FALSE(Form.ComPort1->IsOpen());
 }
 
-TEST(MainFormPorts, ListsThePortsFoundAtStartInTheirOrderAndSelectsTheFirst) {
+TEST(MainFormPorts, ListsAdaptersBeforeBuiltInPortsAndSelectsTheFirst) {
   TFakeDialogs dialogs;
-  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}; });
+  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/rfcomm0", "/dev/ttyUSB1"}; });
   const auto* cbPorts = form.findChild<QComboBox*>("cbPorts");
-  ASSERT_EQ(cbPorts->count(), 2);
-  EXPECT_EQ(cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
-  EXPECT_EQ(cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
+  ASSERT_EQ(cbPorts->count(), 3);
+  EXPECT_EQ(cbPorts->itemText(0), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemText(1), QStringLiteral("/dev/rfcomm0"));
+  EXPECT_EQ(cbPorts->itemText(2), QStringLiteral("/dev/ttyS0"));
+  EXPECT_EQ(cbPorts->currentText(), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("built-in serial port"));
+  EXPECT_EQ(cbPorts->size(), QSize(99, 21));  // the closed box keeps its place and size
 }
 
 TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {
