@@ -53,7 +53,7 @@ QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y) {
 
 }  // namespace
 
-TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
+TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent, const std::string& portFolder)
     : QMainWindow(parent), FDialogs(dialogs) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(AppTitle);
@@ -69,6 +69,7 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   CreateMenus();
   CreateToolBar(client);
   CreatePanel(client);
+  Ports = new TPortSelector(GroupBox5, std::move(ports), [this](const std::function<void()>& refresh) { Guarded(refresh); }, portFolder);
 
   ScrollBox1 = Named(new QScrollArea(client), "ScrollBox1");
   ScrollBox1->setGeometry(0, ToolBarHeight + PanelHeight, ClientWidth, ScrollBoxHeight);
@@ -95,7 +96,7 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ToolBarHeight + PanelHeight +
                                 ScrollBoxHeight + StatusBarHeight);
   move(237, 222);
-  FormCreate(ports);
+  FormCreate();
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -294,10 +295,6 @@ void TMainForm::CreatePanel(QWidget* parent) {
 
   GroupBox5 = Named(new QGroupBox(QStringLiteral("Port"), Panel1), "GroupBox5");
   GroupBox5->setGeometry(408, 3, 121, 69);
-  cbPorts = Named(new QComboBox(GroupBox5), "cbPorts");
-  cbPorts->setGeometry(6, 17, 99, 21);
-  cbPorts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  cbPorts->view()->setMinimumWidth(140);  // the list shows whole device paths
 
   connect(CurrXSB, &QScrollBar::valueChanged, this, [this] { Command([this] { CurrXSBChange(); }); });
   connect(CurrY, &QSpinBox::valueChanged, this, [this] { Command([this] { CurrYChange(); }); });
@@ -308,7 +305,7 @@ void TMainForm::CreatePanel(QWidget* parent) {
           [this] { Command([this] { DBandSBScroll(DBandSB->sliderPosition()); }); });
 }
 
-void TMainForm::FormCreate(const TPortLister& ports) {
+void TMainForm::FormCreate() {
   // The port's line events reach the GUI thread as queued calls of this window's event loop.
   ComPort1 = std::make_unique<TComPort>();
   ComPort1->SetGuiPoster([this](std::function<void()> call) {
@@ -320,7 +317,6 @@ void TMainForm::FormCreate(const TPortLister& ports) {
   FileName = Untitled;
   NewDiagram();
   LoadFrequencies();
-  FillPorts(ports);
 }
 
 void TMainForm::FormDestroy() { ComPort1.reset(); }

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "DiagramView.h"
 #include "EditorState.h"
+#include "PortSelector.h"
 #include "UndoHistory.h"
 
 #include <QMainWindow>
@@ -44,13 +45,12 @@ class TShapeDlg;
 class TMainForm : public QMainWindow, public TEditorState {
   Q_OBJECT
  public:
-  // Lists the serial ports that can be opened now, as device paths.
-  using TPortLister = std::function<std::vector<std::string>()>;
-  static std::vector<std::string> ListComPorts();
+  using TPortLister = TPortSelector::TPortLister;
 
   // Message boxes and file dialogs go through dialogs, which must outlive the window. The port
-  // list is filled here from ports, then follows it (PortPollTimer).
-  explicit TMainForm(TDialogs& dialogs, TPortLister ports = ListComPorts, QWidget* parent = nullptr);
+  // list is filled from ports, then follows it (TPortSelector).
+  explicit TMainForm(TDialogs& dialogs, TPortLister ports = TPortSelector::ListComPorts,
+                     QWidget* parent = nullptr, const std::string& portFolder = "/dev");
   ~TMainForm() override;
 
   // The small windows created after the main window; Help, About and the transfers show them.
@@ -82,15 +82,10 @@ class TMainForm : public QMainWindow, public TEditorState {
   // no message box shown afterwards keeps it held. False when the controller did not answer.
   bool RunOnController(const std::function<void(TControllerSession&)>& work);
 
-  // The connection check (F5) and the port list that follows the adapter (MainPorts.cpp): every
-  // PortPollMs the list takes the ports that come and go, keeping the selected one while its
-  // device is there; never while a controller command runs.
+  // The connection check (F5, MainPorts.cpp).
   void CheckConnectionExecute();
-  void PortPollTimer();
-  static constexpr int PortPollMs = 1000;
   QAction* CheckConnection;
   QAction* CheckConnection1;
-  QTimer* PortPoll = nullptr;
 
   // Editing (mouse on the diagram, fine adjustment, frequencies, deadband).
   void DiagramMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -190,7 +185,7 @@ class TMainForm : public QMainWindow, public TEditorState {
   QComboBox* BrkFreq;
   QLineEdit* DBand;
   QScrollBar* DBandSB;
-  QComboBox* cbPorts;
+  TPortSelector* Ports = nullptr;
   QScrollArea* ScrollBox1;
   TDiagramView* Diagram;
   QStatusBar* StatusBar;
@@ -207,12 +202,10 @@ class TMainForm : public QMainWindow, public TEditorState {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void FormCreate(const TPortLister& ports);
-  void FillPorts(TPortLister ports);
+  void FormCreate();
   // The checks of one port, with the probe when nothing stands in the way of opening it.
   std::vector<TFinding> CheckOnePort(const std::string& port, const TCheckInput& in);
   void SearchOtherPorts(TConnectionCheckW& window, const QStringList& ports, const TCheckInput& in);
-  TPortLister FPortLister;
   void FormDestroy();
   void CreateActions();
   void CreateMenus();

@@ -5,11 +5,10 @@
 
 #include "ComPort.h"
 
-#include <QComboBox>
 
 bool TMainForm::RunOnController(const std::function<void(TControllerSession&)>& work) {
-  const std::string port = cbPorts->currentIndex() >= 0 ? cbPorts->currentText().toStdString() : std::string();
-  TControllerSession session(*ComPort1, port, ProgressW);
+  Ports->MarkPortsInUse();
+  TControllerSession session(*ComPort1, Ports->CurrentPort(), ProgressW);
   if (!session.Probe()) return false;
   work(session);
   return true;

@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "PortList.h"
 #include "SystemView.h"
 
 #include <algorithm>
@@ -10,16 +11,6 @@
 #include <sys/sysmacros.h>
 
 namespace {
-
-bool IsPortName(const std::string& name) {
-  static const char* const prefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm"};
-  for (const char* prefix : prefixes) {
-    const std::string p = prefix;
-    if (name.size() > p.size() && name.compare(0, p.size(), p) == 0)
-      return true;
-  }
-  return false;
-}
 
 // Device numbers of the ttyS ports for which the kernel knows no UART (type 0). A port is looked
 // up by its device number, so that a link or a second node counts like the port it reaches.
@@ -87,7 +78,7 @@ std::vector<std::string> CandidatePorts(const std::string& devDir, const std::st
                                         const std::string& procDir) {
   std::vector<std::string> names;
   for (auto& name : ListDir(devDir))
-    if (IsPortName(name))
+    if (IsSerialPortName(name))
       names.push_back(std::move(name));
   std::sort(names.begin(), names.end(), NaturalLess);
   std::vector<std::string> ports;

@@ -41,15 +41,17 @@ bool IsMasterOf(const std::string& pidDir, const std::string& fd, unsigned index
   return false;
 }
 
-// What one process does with the terminal `rdev`: whether it has it open, and whether it holds
-// the terminal's master end.
+// What one process does with a terminal: whether it has it open, and whether it holds the
+// terminal's master end.
 struct TUse {
   bool Open = false;
   bool Master = false;
 };
 
-TUse UseOf(const std::string& pidDir, dev_t rdev) {
-  TUse use;
+// What the process under `pidDir` does with each of the terminals `rdevs`, from one pass over its
+// descriptors.
+std::vector<TUse> UsesOf(const std::string& pidDir, const std::vector<dev_t>& rdevs) {
+  std::vector<TUse> uses(rdevs.size());
   const std::string fdDir = pidDir + "/fd";
   for (const auto& fd : ListDir(fdDir)) {
     if (!IsNumber(fd))
@@ -57,12 +59,14 @@ TUse UseOf(const std::string& pidDir, dev_t rdev) {
     struct stat st {};
     if (::stat((fdDir + "/" + fd).c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
       continue;
-    if (st.st_rdev == rdev)
-      use.Open = true;
-    else if (st.st_rdev == PtmxDevice && IsPtySlave(rdev) && IsMasterOf(pidDir, fd, ::minor(rdev)))
-      use.Master = true;
+    for (size_t i = 0; i < rdevs.size(); ++i) {
+      if (st.st_rdev == rdevs[i])
+        uses[i].Open = true;
+      else if (st.st_rdev == PtmxDevice && IsPtySlave(rdevs[i]) && IsMasterOf(pidDir, fd, ::minor(rdevs[i])))
+        uses[i].Master = true;
+    }
   }
-  return use;
+  return uses;
 }
 
 // The processes holding an advisory lock on the node with this file system device and inode. A
@@ -133,6 +137,11 @@ std::string NoLeadingZeros(const std::string& hex) {
 
 }  // namespace
 
+bool IsCharacterDevice(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 std::vector<std::string> ListDir(const std::string& dir) {
   std::vector<std::string> names;
   if (DIR* d = ::opendir(dir.c_str())) {
@@ -151,18 +160,34 @@ std::string ReadFirstLine(const std::string& path) {
 }
 
 std::vector<TPortHolder> PortHolders(const std::string& path, const std::string& procDir) {
-  std::vector<TPortHolder> holders;
-  struct stat node {};
-  if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
+  return PortHoldersOf({path}, procDir).front();
+}
+
+std::vector<std::vector<TPortHolder>> PortHoldersOf(const std::vector<std::string>& paths, const std::string& procDir) {
+  std::vector<std::vector<TPortHolder>> holders(paths.size());
+  std::vector<dev_t> rdevs;
+  std::vector<size_t> at;  // which path each of rdevs belongs to
+  std::vector<std::vector<pid_t>> locked;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    struct stat node {};
+    if (::stat(paths[i].c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
+      continue;
+    rdevs.push_back(node.st_rdev);
+    at.push_back(i);
+    locked.push_back(LockHolders(procDir, node.st_dev, node.st_ino));
+  }
+  if (rdevs.empty())
     return holders;
-  const auto locked = LockHolders(procDir, node.st_dev, node.st_ino);
   for (const auto& pid : ListDir(procDir)) {
     if (!IsNumber(pid))
       continue;
-    const TUse use = UseOf(procDir + "/" + pid, node.st_rdev);
-    const bool lock = std::find(locked.begin(), locked.end(), std::stol(pid)) != locked.end();
-    if ((use.Open && !use.Master) || lock)
-      holders.push_back({static_cast<pid_t>(std::stol(pid)), ProcessName(procDir, pid), lock});
+    const auto uses = UsesOf(procDir + "/" + pid, rdevs);
+    const auto number = static_cast<pid_t>(std::stol(pid));
+    for (size_t k = 0; k < rdevs.size(); ++k) {
+      const bool lock = std::find(locked[k].begin(), locked[k].end(), number) != locked[k].end();
+      if ((uses[k].Open && !uses[k].Master) || lock)
+        holders[at[k]].push_back({number, ProcessName(procDir, pid), lock});
+    }
   }
   return holders;
 }
@@ -227,6 +252,13 @@ std::vector<TAclEntry> ReadAccessAcl(const std::string& path) {
   char buf[1024];
   const ssize_t n = ::getxattr(path.c_str(), "system.posix_acl_access", buf, sizeof buf);
   return n > 0 ? ParseAcl(std::string(buf, static_cast<size_t>(n))) : std::vector<TAclEntry>{};
+}
+
+std::string KnownChipName(const std::string& vendor, const std::string& product) {
+  for (const auto& known : KnownChips)
+    if (vendor == known.Vendor && product == known.Product)
+      return known.Chip;
+  return {};
 }
 
 std::vector<TUsbSerialChip> UsbSerialChips(const std::string& sysDir) {

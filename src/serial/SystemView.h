@@ -24,6 +24,10 @@ struct TPortHolder {
 // seen. Each process appears once; the calling process is included when it holds the port.
 std::vector<TPortHolder> PortHolders(const std::string& path, const std::string& procDir = "/proc");
 
+// PortHolders for each of `paths` (in their order), from one pass over the processes.
+std::vector<std::vector<TPortHolder>> PortHoldersOf(const std::vector<std::string>& paths,
+                                                    const std::string& procDir = "/proc");
+
 // Of `holders`, those other than the process `self`.
 std::vector<TPortHolder> OtherHolders(const std::vector<TPortHolder>& holders, pid_t self);
 
@@ -36,6 +40,9 @@ std::vector<TPortHolder> ProcessesNamed(const std::string& name, const std::stri
 // True when the character device number belongs to a terminal driver in `procDir`/tty/drivers.
 // When that table cannot be read, every character device counts as one.
 bool IsTerminalDevice(dev_t rdev, const std::string& procDir = "/proc");
+
+// True when `path` reaches a character device node (a link is followed).
+bool IsCharacterDevice(const std::string& path);
 
 // The names in a folder (with "." and ".."); empty when it cannot be read.
 std::vector<std::string> ListDir(const std::string& dir);
@@ -73,6 +80,9 @@ struct TUsbSerialChip {
   bool HasTty = false;   // the kernel made a serial port for it
 };
 std::vector<TUsbSerialChip> UsbSerialChips(const std::string& sysDir = "/sys");
+// The common serial chip with this vendor:product (four hex digits each), e.g. "CH340/CH341";
+// empty for one this program does not know.
+std::string KnownChipName(const std::string& vendor, const std::string& product);
 
 // The udev rule files in `dirs` whose name contains `namepart` and that match the USB device
 // vendor:product (by the udev PRODUCT value "1a86/7523/..." or by idVendor and idProduct on one

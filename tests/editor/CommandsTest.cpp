@@ -48,8 +48,8 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
   EXPECT_EQ(Form.FwdFreq->count(), 17);
   EXPECT_EQ(Form.BrkFreq->itemText(16), QStringLiteral("16.0k"));
   EXPECT_EQ(Form.FwdFreq->currentIndex(), 0);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
-  EXPECT_FALSE(Form.cbPorts->isEditable());
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
+  EXPECT_FALSE(Form.findChild<QComboBox*>("cbPorts")->isEditable());
   // The selection box surrounds the first point, (50, 46).
   EXPECT_EQ(At(46, 42), Yellow);
   EXPECT_EQ(At(53, 49), Yellow);
@@ -62,19 +62,24 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
 }
 
 TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
-  EXPECT_EQ(Form.cbPorts->count(), 0);
-  EXPECT_EQ(Form.cbPorts->currentIndex(), -1);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->count(), 0);
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->currentIndex(), -1);
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
   ASSERT_TRUE(Form.ComPort1);
   EXPECT_FALSE(Form.ComPort1->IsOpen());
 }
 
-TEST(MainFormPorts, ListsThePortsFoundAtStartInTheirOrderAndSelectsTheFirst) {
+TEST(MainFormPorts, ListsAdaptersBeforeBuiltInPortsAndSelectsTheFirst) {
   TFakeDialogs dialogs;
-  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}; });
-  ASSERT_EQ(form.cbPorts->count(), 2);
-  EXPECT_EQ(form.cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
-  EXPECT_EQ(form.cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
+  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/rfcomm0", "/dev/ttyUSB1"}; });
+  const auto* cbPorts = form.findChild<QComboBox*>("cbPorts");
+  ASSERT_EQ(cbPorts->count(), 3);
+  EXPECT_EQ(cbPorts->itemText(0), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemText(1), QStringLiteral("/dev/rfcomm0"));
+  EXPECT_EQ(cbPorts->itemText(2), QStringLiteral("/dev/ttyS0"));
+  EXPECT_EQ(cbPorts->currentText(), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("built-in serial port"));
+  EXPECT_EQ(cbPorts->size(), QSize(99, 21));  // the closed box keeps its place and size
 }
 
 TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {
