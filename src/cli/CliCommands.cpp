@@ -5,6 +5,7 @@
 
 #include "CliOutput.h"
 #include "ComPort.h"
+#include "PortList.h"
 #include "ConnectionCheck.h"
 #include "Interrupt.h"
 #include "PortSession.h"
@@ -73,17 +74,11 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
-struct TPortEntry {
-  std::string Path;
-  std::string Label;  // what the port is, where the system says; empty when it does not
-};
-
-// The ports as the editor lists them, in the editor's order.
+// The ports as the editor lists them, in the editor's order, each with what the editor says of it
+// (who holds a port included: a command run once can afford the look at every process).
 std::vector<TPortEntry> ListPorts() {
-  std::vector<std::string> paths;
-  EnumComPorts(&paths);
-  std::vector<TPortEntry> ports;
-  for (auto& path : paths) ports.push_back({std::move(path), {}});
+  auto ports = ListSerialPorts();
+  MarkHolders(ports);
   return ports;
 }
 
@@ -193,10 +188,10 @@ int Ports(const TOptions& options) {
   const auto ports = ListPorts();
   if (options.Json) {
     std::vector<std::string> items;
-    for (const auto& p : ports) items.push_back(JsonObject({{"path", JsonString(p.Path)}, {"label", JsonString(p.Label)}}));
+    for (const auto& p : ports) items.push_back(JsonObject({{"path", JsonString(p.Path)}, {"label", JsonString(PortLabel(p))}}));
     Print(JsonObject({{"ports", JsonArray(items)}}));
   } else {
-    for (const auto& p : ports) Print(p.Label.empty() ? p.Path : p.Path + "  " + p.Label);
+    for (const auto& p : ports) Print(p.Path + "  " + PortLabel(p));
   }
   if (ports.empty()) Say("no serial port can be opened; \"torvanic-cli check\" tells why");
   return esOK;

@@ -33,7 +33,8 @@ struct TCommand {
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
       {"ports", "ports [--json]",
-       "Lists the serial ports as the editor lists them, in the editor's order.\n", {"--json"}, 0, 0,
+       "Lists the serial ports as the editor lists them, in the editor's order (USB adapters, then\n"
+       "Bluetooth, then built-in ports), each with what it is and who has it open.\n", {"--json"}, 0, 0,
        [](const auto&, const TOptions& o) { return Cli::Ports(o); }},
       {"check", "check [PORT] [--json]",
        "Runs the connection check on PORT (without PORT: on the first listed port, or on the machine\n"
