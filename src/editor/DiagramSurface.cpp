@@ -21,17 +21,30 @@ TDiagramSurface::TDiagramSurface(int width, int height, double ratio)
 
 int TDiagramSurface::Dev(double v) const { return static_cast<int>(std::floor(v * FRatio + 0.5)); }
 
+// Taken once per figure: QImage::bits() detaches a shared image, which costs too much per pixel.
+QRgb* TDiagramSurface::Pixels() {
+  FPixels = reinterpret_cast<QRgb*>(FImage.bits());
+  return FPixels;
+}
+
 void TDiagramSurface::Plot(int x, int y) {
   if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
-  auto* line = reinterpret_cast<QRgb*>(FImage.scanLine(y));
+  QRgb& pixel = FPixels[static_cast<qsizetype>(y) * FImage.width() + x];
   if (FPenMode == pmXor)
-    line[x] = 0xFF000000 | ((line[x] ^ FPenColor) & 0x00FFFFFF);
+    pixel = 0xFF000000 | ((pixel ^ FPenColor) & 0x00FFFFFF);
   else
-    line[x] = 0xFF000000 | FPenColor;
+    pixel = 0xFF000000 | FPenColor;
 }
 
 void TDiagramSurface::PlotSpan(int x1, int x2, int y) {
-  for (int x = x1; x < x2; ++x) Plot(x, y);
+  if (y < 0 || y >= FImage.height()) return;
+  x1 = std::max(x1, 0);
+  x2 = std::min(x2, FImage.width());
+  QRgb* line = FPixels + static_cast<qsizetype>(y) * FImage.width();
+  if (FPenMode == pmXor)
+    for (int x = x1; x < x2; ++x) line[x] = 0xFF000000 | ((line[x] ^ FPenColor) & 0x00FFFFFF);
+  else
+    std::fill(line + std::max(x1, 0), line + std::max(x2, x1), 0xFF000000 | FPenColor);
 }
 
 void TDiagramSurface::PlotBlock(int x1, int y1, int x2, int y2, QRgb color, TPenMode mode) {
@@ -45,6 +58,7 @@ void TDiagramSurface::PlotBlock(int x1, int y1, int x2, int y2, QRgb color, TPen
 }
 
 void TDiagramSurface::LineTo(int x, int y) {
+  Pixels();
   if (FRatio == 1)
     BresenhamTo(x, y);
   else
@@ -104,6 +118,7 @@ void TDiagramSurface::Rectangle(int x1, int y1, int x2, int y2) {
   if (x1 > x2) std::swap(x1, x2);
   if (y1 > y2) std::swap(y1, y2);
   if (x2 - 1 < x1 || y2 - 1 < y1) return;
+  Pixels();
   // The outline is the outer block less the inner one: the logical pixels x1 + 1..x2 - 2 by
   // y1 + 1..y2 - 2.
   const int left = Dev(x1), right = Dev(x2), top = Dev(y1), bottom = Dev(y2);
@@ -123,6 +138,7 @@ void TDiagramSurface::Rectangle(int x1, int y1, int x2, int y2) {
 
 void TDiagramSurface::FillRect(int x1, int y1, int x2, int y2) {
   if (!FBrush) return;
+  Pixels();
   PlotBlock(Dev(std::min(x1, x2)), Dev(std::min(y1, y2)), Dev(std::max(x1, x2)), Dev(std::max(y1, y2)),
             *FBrush, pmCopy);
 }

@@ -62,7 +62,8 @@ class TDiagramSurface {
   const QFont& Font() const { return FFont; }
 
  private:
-  void Plot(int x, int y);                      // device pixel
+  QRgb* Pixels();
+  void Plot(int x, int y);                      // device pixel, after Pixels()
   void PlotSpan(int x1, int x2, int y);         // device columns x1..x2-1 of device row y
   void PlotBlock(int x1, int y1, int x2, int y2, QRgb color, TPenMode mode);  // device, half-open
   void BresenhamTo(int x, int y);               // ratio 1
@@ -72,6 +73,7 @@ class TDiagramSurface {
   int FHeight;
   double FRatio;
   QImage FImage;
+  QRgb* FPixels = nullptr;
   QFont FFont;
   QRgb FPenColor = 0xFF000000;
   TPenMode FPenMode = pmCopy;
