@@ -5,6 +5,8 @@
 #include "FakeDialogs.h"
 #include "Main.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -184,6 +186,25 @@ TEST_P(DiagramRatioTest, ARatioChangeDuringADragRedrawsItsPictureAndTheDragGoesO
   Form.DiagramMouseUp(Qt::LeftButton, {}, p.X + 10, 90);
   EXPECT_EQ(FromScreen(Form.Origin, {p.X + 10, 90}).Y, Form.Profile.GetPoint(64).Y);
   ExpectAsFullRedraw();
+}
+
+// The window's ratio is checked when the diagram is painted: a picture held at another ratio
+// is drawn again at the widget's before it reaches the screen.
+TEST(DiagramRatio, APaintDrawsThePictureAgainAtTheWidgetsRatio) {
+  TEditorState state;
+  state.Profile.Clear();
+  state.BgProfile.Clear();
+  state.Profile.DetectDeadband();
+  TDiagramView view(state);
+  view.RedrawAll();
+  const QImage atOne = view.Image();
+  view.SetRatio(2);
+  ASSERT_EQ(view.Image().devicePixelRatio(), 2);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.repaint();
+  EXPECT_EQ(view.Image().devicePixelRatio(), view.devicePixelRatioF());
+  EXPECT_EQ(view.Image(), atOne);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ratios, DiagramRatioTest, ::testing::Values(1.0, 1.5, 2.0),
