@@ -207,7 +207,7 @@ TEST(DiagramRatio, APaintDrawsThePictureAgainAtTheWidgetsRatio) {
   EXPECT_EQ(view.Image(), atOne);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ratios, DiagramRatioTest, ::testing::Values(1.0, 1.5, 2.0),
+INSTANTIATE_TEST_SUITE_P(Ratios, DiagramRatioTest, ::testing::Values(1.0, 1.25, 1.5, 2.0, 3.0),
                          [](const auto& info) { return "x" + std::to_string(int(info.param * 100)); });
 
 }  // namespace
