@@ -42,7 +42,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
   ProgramIcon->setGeometry(8, 20, 33, 33);
-  ProgramIcon->setPixmap(ProgramIconPixmap(33));
+  ProgramIcon->setPixmap(ProgramIconPixmap(4 * 33));  // scaled down to the screen's density: sharp up to 400 %
   ProgramIcon->setScaledContents(true);
 
   Label1 = CentredLabel(Panel1, QStringLiteral("Torvanic Speedo Programmer"), 12, "Label1");

@@ -26,6 +26,11 @@ enum TColorSet { csErase = 0, csNormal = 1, csBackground = 2 };
 // that paintEvent only copies to the screen. Mouse events over it (with the implicit pointer grab
 // Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click gives it
 // the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
+//
+// The image is held at the device pixel ratio of the window's screen, in the same logical
+// geometry; the drawing routines and the mouse work in logical pixels. When the window comes to
+// a screen of another ratio, or its screen's ratio changes, the picture is drawn again at the new
+// ratio before it is shown.
 class TDiagramView : public QWidget {
   Q_OBJECT
  public:
@@ -48,6 +53,11 @@ class TDiagramView : public QWidget {
   void DrawFineBox();
   void DrawDragCurve(const TPoint& point);
 
+  // Holds the image at `ratio` device pixels per logical pixel (at least 1) and draws the present
+  // state into it: the full diagram, or during a drag the picture the drag shows. Nothing happens
+  // when the ratio is the present one.
+  void SetRatio(double ratio);
+
   TMouseHandler OnMouseDown;
   TMoveHandler OnMouseMove;
   TMouseHandler OnMouseUp;
@@ -62,6 +72,7 @@ class TDiagramView : public QWidget {
   // press of its own.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void ClampRange(int& first, int& last) const;

@@ -26,7 +26,9 @@ QString ResourcePath(const QString& name) { return QStringLiteral(":/icons/%1.sv
 
 QIcon OwnIcon(const QString& name) {
   QIcon icon;
-  for (int size : {16, 22, 24, 32, 48}) {
+  // The menu, toolbar and window sizes at the usual device pixel ratios (1, 1.25, 1.5, 2, 3), so
+  // that each is drawn from a picture of its own size instead of a scaled one.
+  for (int size : {16, 20, 22, 24, 28, 32, 40, 44, 48, 64, 66, 72, 96}) {
     const QPixmap pixmap = RenderSvg(ResourcePath(name), size);
     if (!pixmap.isNull()) icon.addPixmap(pixmap);
   }
