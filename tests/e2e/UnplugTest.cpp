@@ -4,6 +4,9 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
 #include "FakeDialogs.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "Main.h"
 #include "ProgressWnd.h"
 #include "TempDir.h"
@@ -60,7 +63,7 @@ class Unplug : public ::testing::Test {
     EXPECT_EQ(Dialogs.Informations, QStringList{text});
     EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(" | ").toStdString();
     Dialogs.Informations.clear();
-    EXPECT_FALSE(Form->ComPort1->IsOpen());
+    EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
     EXPECT_FALSE(Progress->isVisible());
   }
 
@@ -74,53 +77,53 @@ class Unplug : public ::testing::Test {
 
 TEST_F(Unplug, DuringARead) {
   PlugIn(DeadAfter(80));  // the probe, the frequency and most of the curve (99 frames in all)
-  Form->Profile.SetY(40, 123);
+  Form->Document().State().Profile.SetY(40, 123);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->UploadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   ExpectOnlyInformation(QStringLiteral("Upload failed. Please check ESC connections."));
-  EXPECT_TRUE(SameCurve(Form->Profile, before)) << "a partial profile was taken";
+  EXPECT_TRUE(SameCurve(Form->Document().State().Profile, before)) << "a partial profile was taken";
 
   PlugIn();
   Sim->SetRegister(static_cast<uint8_t>(Transfer::CurveRegister(70)), 77);
-  Form->UploadCurve->trigger();
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
-  EXPECT_EQ(Form->Profile.GetY(70), 77);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_EQ(Form->Document().State().Profile.GetY(70), 77);
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 TEST_F(Unplug, DuringAWrite) {
   PlugIn(DeadAfter(170));  // the probe, the frequency and most of the curve (195 frames in all)
-  Form->Profile.SetY(80, 200);
+  Form->Document().State().Profile.SetY(80, 200);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->DownloadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
   ExpectOnlyInformation(QStringLiteral("Download failed. Please check ESC connections."));
-  EXPECT_TRUE(SameCurve(Form->Profile, before));
+  EXPECT_TRUE(SameCurve(Form->Document().State().Profile, before));
 
   PlugIn();
-  Form->DownloadCurve->trigger();
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
-  EXPECT_TRUE(ControllerHolds(Form->Profile));
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_TRUE(ControllerHolds(Form->Document().State().Profile));
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 TEST_F(Unplug, BetweenCommands) {
   PlugIn();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ExpectOnlyInformation(QStringLiteral("ESC connected"));
 
   PullOut();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ASSERT_EQ(Dialogs.Errors.size(), 1);
   const QString error = Dialogs.Errors.takeFirst();
   EXPECT_TRUE(error.startsWith(QString::fromStdString("TCOMPORT : cannot open " + Link + "\r"))) << error.toStdString();
   EXPECT_TRUE(error.contains(QStringLiteral("No such file or directory"))) << error.toStdString();
   EXPECT_TRUE(Dialogs.Informations.isEmpty());
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 
   PlugIn();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ExpectOnlyInformation(QStringLiteral("ESC connected"));
 }
 
