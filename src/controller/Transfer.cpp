@@ -1,6 +1,6 @@
 #include "Transfer.h"
 
-#include "ComPort.h"
+#include "RegisterPort.h"
 #include "SpedV4Device.h"
 
 namespace Transfer {
@@ -21,14 +21,14 @@ class TProgressRun {
 };
 }  // namespace
 
-bool IsConnected(TComPort& port) {
+bool IsConnected(TRegisterPort& port) {
   port.WriteRegister(ProbeRegister, ProbeValue);
   uint8_t value = 0;
   port.ReadRegister(ProbeRegister, value);
   return value == ProbeValue;
 }
 
-bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
+bool LoadFromDevice(TRegisterPort& port, TSpedV4Device& profile, TProgressSink& progress) {
   const TProgressRun run(progress, "Reading profile");
 
   TRegisterFile regs{};
@@ -44,7 +44,7 @@ bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progr
   return true;
 }
 
-bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& progress) {
+bool SaveToDevice(TRegisterPort& port, const TSpedV4Device& profile, TProgressSink& progress) {
   bool result = true;
   const TProgressRun run(progress, "Writing profile");
 

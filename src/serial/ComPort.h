@@ -13,6 +13,7 @@
 #include "ComTypes.h"
 #include "HandOver.h"
 #include "ModemLines.h"
+#include "RegisterPort.h"
 
 #include <array>
 #include <cstdint>
@@ -21,14 +22,14 @@
 #include <string>
 #include <vector>
 
-class TComPort {
+class TComPort : public TRegisterPort {
 public:
   using TNotifyEvent = std::function<void(TComPort& sender)>;
   using TReceiveProc = std::function<void(const std::string& data)>;
   using TStatusChanged = std::function<void(bool status)>;
 
   TComPort();
-  ~TComPort();  // closes the port first
+  ~TComPort() override;  // closes the port first
   TComPort(const TComPort&) = delete;
   TComPort& operator=(const TComPort&) = delete;
 
@@ -85,10 +86,10 @@ public:
   // false (nothing sent, `value` untouched). A frame that the device refused or could not take
   // (it went away) is not waited for: no reply counts as received, and WriteRegister returns
   // false; ReadRegister's value is then 0.
-  bool WriteRegister(uint8_t reg, uint8_t value);
-  bool ReadRegister(uint8_t reg, uint8_t& value);
+  bool WriteRegister(uint8_t reg, uint8_t value) override;
+  bool ReadRegister(uint8_t reg, uint8_t& value) override;
   // True when the last register command received all three reply bytes.
-  bool LastReplyComplete() const { return FLastReplyCount == 3; }
+  bool LastReplyComplete() const override { return FLastReplyCount == 3; }
   // The last register command's three reply slots (0 where no byte came) and how many came.
   const std::array<uint8_t, 3>& LastReply() const { return FLastReply; }
   int LastReplyCount() const { return FLastReplyCount; }
