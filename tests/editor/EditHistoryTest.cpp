@@ -102,12 +102,20 @@ TEST_F(EditHistoryTest, EveryKindOfChangeIsOneStepThatUndoAndRedoWalk) {
   Release(Qt::LeftButton, PixelOf(62));
 }
 
-TEST_F(EditHistoryTest, KeepsAThousandSteps) {
-  for (int i = 0; i < 1005; ++i) Key(Form.findChild<QScrollBar*>("DBandSB"), i % 2 ? Qt::Key_Left : Qt::Key_Right, {});
+// The history itself: beyond its capacity the oldest steps go, the newest stay in order.
+TEST(UndoHistory, KeepsTheNewestThousandSteps) {
+  TEditorState state;
+  state.Profile.Clear();
+  state.Profile.DetectDeadband();
+  TUndoHistory history;
+  for (int i = 0; i < 1005; ++i) {
+    TUndoHistory::TStep step(history, state);
+    state.Profile.SetDeadband(i % 2 ? 1 : 2);
+  }
   int undone = 0;
-  while (Form.findChild<QAction*>("EditUndo")->isEnabled() && undone < 2000) Form.findChild<QAction*>("EditUndo")->trigger(), ++undone;
+  while (history.Undo(state) && undone < 2000) ++undone;
   EXPECT_EQ(undone, 1000);
-  EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 2);  // the level after the fifth step
+  EXPECT_EQ(state.Profile.GetDeadband(), 2);  // the level after the fifth step
 }
 
 }  // namespace
