@@ -24,8 +24,8 @@ class TControlPanel : public QObject {
  public:
   // The panel is placed in `parent` at `top`; `showBackground` is the menu item whose check mark
   // follows the background's display. The controls' handlers run through `command`.
-  TControlPanel(QWidget* parent, int top, TProfileDocument& document, TDiagramEditor& editor,
-                QAction* showBackground, const TCommandRunner& command);
+  TControlPanel(QWidget* parent, int top, TProfileDocument& document, TDiagramEditor& editor, QAction* showBackground,
+                const TCommandRunner& command);
 
   // The "Port" group box, for the port list.
   QGroupBox* PortBox() const { return GroupBox5; }

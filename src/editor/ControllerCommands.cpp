@@ -11,7 +11,11 @@
 
 TControllerCommands::TControllerCommands(QWidget* window, TDialogs& dialogs, TProfileDocument& document,
                                          TPortSelector& ports)
-    : QObject(window), FWindow(window), FDialogs(dialogs), FDocument(document), FPorts(ports),
+    : QObject(window),
+      FWindow(window),
+      FDialogs(dialogs),
+      FDocument(document),
+      FPorts(ports),
       FComPort1(std::make_unique<TComPort>()) {
   // The port's line events reach the GUI thread as queued calls of the window's event loop.
   FComPort1->SetGuiPoster([window](std::function<void()> call) {
@@ -99,8 +103,7 @@ void TControllerCommands::CheckConnectionExecute() {
   FDialogs.ShowModal(window);
 }
 
-void TControllerCommands::SearchOtherPorts(TConnectionCheckW& window, const QStringList& ports,
-                                           const TCheckInput& in) {
+void TControllerCommands::SearchOtherPorts(TConnectionCheckW& window, const QStringList& ports, const TCheckInput& in) {
   for (const QString& port : ports) {
     const auto found = CheckOnePort(port.toStdString(), in);
     if (found.size() != 1 || found.front().Kind != fkConnected) continue;
@@ -110,6 +113,8 @@ void TControllerCommands::SearchOtherPorts(TConnectionCheckW& window, const QStr
       FPorts.SelectPort(port);
     return;
   }
-  window.AddFinding({fkSilent, "The controller does not answer on the other listed ports either (" +
-                                   ports.join(QStringLiteral(", ")).toStdString() + ").", {}});
+  window.AddFinding({fkSilent,
+                     "The controller does not answer on the other listed ports either (" +
+                         ports.join(QStringLiteral(", ")).toStdString() + ").",
+                     {}});
 }

@@ -57,8 +57,7 @@ class TCopyKeyFilter : public QObject {
 
 }  // namespace
 
-TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
-    : QMainWindow(parent), FDialogs(dialogs) {
+TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent) : QMainWindow(parent), FDialogs(dialogs) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(AppTitle);
   // The window's font: a small sans face, as the tight control layout expects.
@@ -80,8 +79,8 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
   setStatusBar(statusBar);
 
   // Fixed border: the client area below the menu bar is 748 x 418.
-  setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ToolBarHeight + PanelHeight +
-                                ScrollBoxHeight + StatusBarHeight);
+  setFixedSize(ClientWidth,
+               menuBar()->sizeHint().height() + ToolBarHeight + PanelHeight + ScrollBoxHeight + StatusBarHeight);
   move(237, 222);
   NewDiagram();
   FPanel->LoadFrequencies();
@@ -148,8 +147,10 @@ void TMainForm::CreateActions() {
   MakeAction("ShowBGCurve", QStringLiteral("Show background"), {}, &TMainForm::ShowBGCurveExecute);
   MakeAction("ExchangeCurves", QStringLiteral("Exchange Curves"), {}, &TMainForm::ExchangeCurvesExecute);
   MakeAction("FitCurve", QStringLiteral("Fit Curve"), {}, &TMainForm::FitCurveExecute);
-  MakeAction("UploadCurve", QStringLiteral("Read"), QKeySequence(Qt::Key_F2), [this] { FCommands->UploadCurveExecute(); });
-  MakeAction("DownloadCurve", QStringLiteral("Write"), QKeySequence(Qt::Key_F3), [this] { FCommands->DownloadCurveExecute(); });
+  MakeAction("UploadCurve", QStringLiteral("Read"), QKeySequence(Qt::Key_F2),
+             [this] { FCommands->UploadCurveExecute(); });
+  MakeAction("DownloadCurve", QStringLiteral("Write"), QKeySequence(Qt::Key_F3),
+             [this] { FCommands->DownloadCurveExecute(); });
   MakeAction("TestCom", QStringLiteral("Test"), QKeySequence(Qt::Key_F4), [this] { FCommands->TestComExecute(); });
   MakeAction("CheckConnection", QStringLiteral("Check connection..."), QKeySequence(Qt::Key_F5),
              [this] { FCommands->CheckConnectionExecute(); });
@@ -160,12 +161,18 @@ void TMainForm::CreateActions() {
     const char* Action;
     const char* Theme;
     const char* Own;
-  } icons[] = {{"FileNew", "document-new", "new"},          {"FileOpen1", "document-open", "open"},
-               {"FileSave", "document-save", "save"},       {"FileSaveAs1", "document-save-as", "saveas"},
-               {"FileExit1", "application-exit", "exit"},   {"ShowBGCurve", nullptr, "background"},
-               {"ExchangeCurves", nullptr, "exchange"},     {"FitCurve", nullptr, "fitcurve"},
-               {"UploadCurve", nullptr, "read"},            {"DownloadCurve", nullptr, "write"},
-               {"TestCom", nullptr, "test"},                {"HelpAbout", "help-about", "about"}};
+  } icons[] = {{"FileNew", "document-new", "new"},
+               {"FileOpen1", "document-open", "open"},
+               {"FileSave", "document-save", "save"},
+               {"FileSaveAs1", "document-save-as", "saveas"},
+               {"FileExit1", "application-exit", "exit"},
+               {"ShowBGCurve", nullptr, "background"},
+               {"ExchangeCurves", nullptr, "exchange"},
+               {"FitCurve", nullptr, "fitcurve"},
+               {"UploadCurve", nullptr, "read"},
+               {"DownloadCurve", nullptr, "write"},
+               {"TestCom", nullptr, "test"},
+               {"HelpAbout", "help-about", "about"}};
   for (const auto& icon : icons) {
     const QString own = QString::fromLatin1(icon.Own);
     Action(icon.Action)->setIcon(icon.Theme ? ActionIcon(QString::fromLatin1(icon.Theme), own) : OwnIcon(own));
@@ -178,7 +185,8 @@ void TMainForm::CreateEditActions() {
   QAction* redo = MakeAction("EditRedo", QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                              &TMainForm::EditRedoExecute);
   redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-  MakeAction("EditCopy", QStringLiteral("Copy profile"), QKeySequence(Qt::CTRL | Qt::Key_C), &TMainForm::EditCopyExecute);
+  MakeAction("EditCopy", QStringLiteral("Copy profile"), QKeySequence(Qt::CTRL | Qt::Key_C),
+             &TMainForm::EditCopyExecute);
   MakeAction("EditPaste", QStringLiteral("Paste profile"), QKeySequence(Qt::CTRL | Qt::Key_V),
              &TMainForm::EditPasteExecute);
   MakeAction("ShapeCurve", QStringLiteral("Shape..."), {}, &TMainForm::ShapeCurveExecute);
@@ -215,12 +223,15 @@ void TMainForm::CreateMenus() {
   menuBar()->addMenu(CreateEditMenu());
   QAction* showBackground1 = item("ShowBackground1", "ShowBGCurve", "Show background", "Show background profile");
   showBackground1->setCheckable(true);
-  menuBar()->addMenu(QStringLiteral("Profiles"))
-      ->addActions({showBackground1,
-                    item("Exchange1", "ExchangeCurves", "Exchange Profiles", "Exchange forground and background profiles"),
-                    item("FitCurve1", "FitCurve", "Delete breakpoints", "Remove breakpoints not needed"),
-                    item("Shape1", "ShapeCurve", "Shape...", "Shape|Set the whole curve from end output and expo")});
-  menuBar()->addMenu(QStringLiteral("ESC"))
+  menuBar()
+      ->addMenu(QStringLiteral("Profiles"))
+      ->addActions(
+          {showBackground1,
+           item("Exchange1", "ExchangeCurves", "Exchange Profiles", "Exchange forground and background profiles"),
+           item("FitCurve1", "FitCurve", "Delete breakpoints", "Remove breakpoints not needed"),
+           item("Shape1", "ShapeCurve", "Shape...", "Shape|Set the whole curve from end output and expo")});
+  menuBar()
+      ->addMenu(QStringLiteral("ESC"))
       ->addActions({item("Read1", "UploadCurve", "Read", "Read|Read profile from ESC"),
                     item("Write1", "DownloadCurve", "Write", "Write|Write profile to ESC"),
                     item("est1", "TestCom", "Test", "Test|Test if ESC is connected"),
@@ -234,9 +245,10 @@ void TMainForm::CreateMenus() {
 
 QMenu* TMainForm::CreateEditMenu() {
   auto* menu = new QMenu(QStringLiteral("Edit"), menuBar());
-  menu->addActions({MakeMenuItem("Undo1", Action("EditUndo"), QStringLiteral("Undo"), QStringLiteral("Undo|Undo the last change")),
-                    MakeMenuItem("Redo1", Action("EditRedo"), QStringLiteral("Redo"),
-                                 QStringLiteral("Redo|Redo the change undone last"))});
+  menu->addActions(
+      {MakeMenuItem("Undo1", Action("EditUndo"), QStringLiteral("Undo"), QStringLiteral("Undo|Undo the last change")),
+       MakeMenuItem("Redo1", Action("EditRedo"), QStringLiteral("Redo"),
+                    QStringLiteral("Redo|Redo the change undone last"))});
   menu->addSeparator();
   menu->addActions({MakeMenuItem("CopyProfile1", Action("EditCopy"), QStringLiteral("Copy profile"),
                                  QStringLiteral("Copy profile|Copy the profile to the clipboard as text and picture")),

@@ -168,5 +168,6 @@ void TMainForm::dropEvent(QDropEvent* event) {
   const QString name = DroppedProfile(event->mimeData());
   if (name.isEmpty()) return;
   event->acceptProposedAction();
-  QMetaObject::invokeMethod(this, [this, name] { Command([&] { FileOpen1Accept(name); }); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, name] { Command([&] { FileOpen1Accept(name); }); }, Qt::QueuedConnection);
 }

@@ -75,7 +75,9 @@ TEST(Transfer, ProbeWritesAndReadsRegister20) {
     long StopAfter;
     int Corrupt;
     bool Connected;
-  } cases[] = {{"answering", -1, -1, true}, {"silent", 0, -1, false}, {"answers the write only", 1, -1, false},
+  } cases[] = {{"answering", -1, -1, true},
+               {"silent", 0, -1, false},
+               {"answers the write only", 1, -1, false},
                {"reads back another value", -1, 20, false}};
   for (const TCase& c : cases) {
     TMemoryController esc;
