@@ -16,6 +16,7 @@
 #include "RegisterPort.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -88,6 +89,11 @@ public:
   // false; ReadRegister's value is then 0.
   bool WriteRegister(uint8_t reg, uint8_t value) override;
   bool ReadRegister(uint8_t reg, uint8_t& value) override;
+  // The pause between a register command's frame and its reply: 40 ms, the time the controller
+  // needs. Tests of the window's side against the simulated controller, which answers at once,
+  // may shorten it.
+  static constexpr std::chrono::milliseconds ControllerPause{40};
+  void SetCommandPause(std::chrono::milliseconds pause) { FCommandPause = pause; }
   // True when the last register command received all three reply bytes.
   bool LastReplyComplete() const override { return FLastReplyCount == 3; }
   // The last register command's three reply slots (0 where no byte came) and how many came.
@@ -123,6 +129,7 @@ private:
   std::array<uint8_t, 3> FLastReply{};
   int FLastReplyCount = 0;
   TWaitHook FWaitHook;
+  std::chrono::milliseconds FCommandPause = ControllerPause;
   std::unique_ptr<TCommThread> FThread;
   std::shared_ptr<THandOverQueue> FHandOver;
   TModemLinesFactory FModemLines;

@@ -27,6 +27,7 @@ class Unplug : public ::testing::Test {
     Form = std::make_unique<TMainForm>(Dialogs, [this] { return std::vector<std::string>{Link}; });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
+    Form->Commands().ComPort1().SetCommandPause(std::chrono::milliseconds(0));  // the simulator answers at once
     Form->show();
   }
   ~Unplug() override {
