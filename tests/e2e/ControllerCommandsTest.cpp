@@ -219,35 +219,49 @@ struct TPostedClick {
   std::atomic<QMouseEvent*> Press, Release;
 };
 
-// A whole Write in real time through the window: the controller's registers hold the profile, and a
-// click that arrives meanwhile is dropped.
-TEST_F(ControllerCommands, WriteFillsTheRegistersAndDropsClicksMeanwhile) {
+TEST_F(ControllerCommands, WriteFillsTheControllersRegisters) {
+  Start();
+  Form->Document().State().Profile.SetY(60, 3);
+  Form->Document().State().Profile.SetFrequencies(13, 0);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
+  EXPECT_EQ(Dialogs.Confirmations,
+            QStringList{"Write profile: This will overwrite the current profile in the ESC. Continue?"});
+  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
+  EXPECT_EQ(Sim->Register(1), 98);
+  for (int entry = 0; entry <= 95; ++entry)
+    EXPECT_EQ(Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))),
+              Form->Document().State().Profile.GetY(entry))
+        << entry;
+  EXPECT_EQ(Sim->FrameCount(), 195);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_EQ(Progress->Progress->value(), 96);
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
+}
+
+// A whole Read in real time through the window: the window is served through each of its 99
+// pauses of 40 ms, and a click that arrives meanwhile is dropped.
+TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
   TEscSimulator::TOptions options;
   std::atomic<TPostedClick*> click = nullptr;
   options.OnFrame = [&click](char command, uint8_t reg, uint8_t, bool) {
-    if (command == 'w' && reg == 64)
+    if (command == 'r' && reg == 64)
       if (TPostedClick* c = click.load()) c->Post();
   };
-  RealTime = true;  // the window served through each of the 195 pauses of 40 ms
+  RealTime = true;
   Start(options);
   TPostedClick during(Form->findChild<QToolButton*>("ToolButton11"));
   click = &during;
   // Meanwhile the window keeps being served: a timer of the GUI thread goes on firing.
   TUnservedGap gap;
-  Form->findChild<QAction*>("DownloadCurve")->trigger();
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   const qint64 longest = gap.Longest();
   click = nullptr;
   EXPECT_LT(longest, 500) << "the window went unserved for " << longest << " ms";
   QCoreApplication::processEvents();
   EXPECT_EQ(during.Press.load(), nullptr) << "the click was never made";
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
-  EXPECT_EQ(Sim->FrameCount(), 195);
-  EXPECT_EQ(Sim->Register(1), 249);
-  for (int entry = 0; entry <= 95; ++entry)
-    EXPECT_EQ(Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))), Form->Document().State().Profile.GetY(entry))
-        << entry;
+  EXPECT_EQ(Sim->FrameCount(), 99);
   EXPECT_FALSE(Progress->isVisible());
-  EXPECT_EQ(Progress->Progress->value(), 96);
   EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 
   // The same click outside a transfer does run the Test command.
