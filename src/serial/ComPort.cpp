@@ -149,7 +149,7 @@ bool TComPort::SendFrame(const uint8_t* frame, int length) {
     std::this_thread::sleep_for(FCommandPause);
   }
   for (auto& slot : FLastReply)
-    if (FThread->ReadBytes(&slot, 1, FWaitHook) == 1)
+    if (FThread->ReadBytes(&slot, 1, FWaitHook, FReplyWait) == 1)
       ++FLastReplyCount;
   return true;
 }

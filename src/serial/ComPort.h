@@ -89,11 +89,12 @@ public:
   // false; ReadRegister's value is then 0.
   bool WriteRegister(uint8_t reg, uint8_t value) override;
   bool ReadRegister(uint8_t reg, uint8_t& value) override;
-  // The pause between a register command's frame and its reply: 40 ms, the time the controller
-  // needs. Tests of the window's side against the simulated controller, which answers at once,
-  // may shorten it.
+  // The pause between a register command's frame and its reply (40 ms, the time the controller
+  // needs) and the wait for each reply byte (500 ms). Tests of the window's side against the
+  // simulated controller, which answers at once, may shorten both.
   static constexpr std::chrono::milliseconds ControllerPause{40};
   void SetCommandPause(std::chrono::milliseconds pause) { FCommandPause = pause; }
+  void SetReplyWait(std::chrono::milliseconds wait) { FReplyWait = wait; }
   // True when the last register command received all three reply bytes.
   bool LastReplyComplete() const override { return FLastReplyCount == 3; }
   // The last register command's three reply slots (0 where no byte came) and how many came.
@@ -130,6 +131,7 @@ private:
   int FLastReplyCount = 0;
   TWaitHook FWaitHook;
   std::chrono::milliseconds FCommandPause = ControllerPause;
+  std::chrono::milliseconds FReplyWait = TCommThread::TransferLimit;
   std::unique_ptr<TCommThread> FThread;
   std::shared_ptr<THandOverQueue> FHandOver;
   TModemLinesFactory FModemLines;

@@ -8,6 +8,7 @@
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
 #include "Main.h"
+#include "SimulatorPace.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -48,6 +49,7 @@ class PortFollowing : public ::testing::Test {
       EnumComPorts(&ports, dev);
       return ports;
     });
+    AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   QComboBox* Ports() const { return Form->findChild<QComboBox*>("cbPorts"); }

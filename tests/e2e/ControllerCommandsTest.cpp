@@ -7,6 +7,7 @@
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
 #include "Main.h"
+#include "SimulatorPace.h"
 #include "ProgressWnd.h"
 #include "Transfer.h"
 #include "UnservedGap.h"
@@ -39,8 +40,8 @@ class ControllerCommands : public ::testing::Test {
     });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
-    // The simulator answers at once; the controller's own pause only where a test says so.
-    if (!RealTime) Form->Commands().ComPort1().SetCommandPause(std::chrono::milliseconds(0));
+    // The simulator answers at once; the controller's own timing only where a test says so.
+    if (!RealTime) AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   void LoadRegistersFrom(const TSpedV4Device& source, uint8_t code) {

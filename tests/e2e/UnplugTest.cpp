@@ -8,6 +8,7 @@
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
 #include "Main.h"
+#include "SimulatorPace.h"
 #include "ProgressWnd.h"
 #include "TempDir.h"
 #include "Transfer.h"
@@ -27,7 +28,7 @@ class Unplug : public ::testing::Test {
     Form = std::make_unique<TMainForm>(Dialogs, [this] { return std::vector<std::string>{Link}; });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
-    Form->Commands().ComPort1().SetCommandPause(std::chrono::milliseconds(0));  // the simulator answers at once
+    AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   ~Unplug() override {
