@@ -4,6 +4,9 @@
 
 #include "BenchTiming.h"
 #include "Dialogs.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "Main.h"
 
 #include <QApplication>
@@ -35,34 +38,34 @@ int main(int argc, char** argv) {
   // The full redraw at the device pixel ratios of common screens (100 %, 150 %, 200 %); one
   // frame at 60 Hz is 16.7 ms.
   for (double ratio : {1.5, 2.0, 1.0}) {
-    form.Diagram->SetRatio(ratio);
-    const double us = MedianUs(Runs, [&] { form.Diagram->RedrawAll(); });
+    form.Editor().View()->SetRatio(ratio);
+    const double us = MedianUs(Runs, [&] { form.Editor().View()->RedrawAll(); });
     char what[64];
-    std::snprintf(what, sizeof what, "RedrawAll at ratio %.1f (%dx%d)", ratio, form.Diagram->Image().width(),
-                  form.Diagram->Image().height());
+    std::snprintf(what, sizeof what, "RedrawAll at ratio %.1f (%dx%d)", ratio, form.Editor().View()->Image().width(),
+                  form.Editor().View()->Image().height());
     std::printf("%-40s median of %3d: %9.1f us   %7.4f of a 60 Hz frame\n", what, Runs, us, us / 16667.0);
   }
-  const double redraw = MedianUs(Runs, [&] { form.Diagram->RedrawAll(); });
+  const double redraw = MedianUs(Runs, [&] { form.Editor().View()->RedrawAll(); });
   Report("RedrawAll", Runs, redraw, redraw);
 
   // Entry 62 (X 94) between the breakpoints at X 64 and X 125; the pointer sweeps columns 380..670.
   const int x62 = 520, y62 = 150;
-  form.DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
+  form.Editor().DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
   int column = 380;
   const double move = MedianUs(Runs, [&] {
-    form.DiagramMouseMove({}, column, 120);
+    form.Editor().DiagramMouseMove({}, column, 120);
     column = column >= 670 ? 380 : column + 5;
   });
-  form.DiagramMouseMove({}, x62, y62);
-  form.DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
+  form.Editor().DiagramMouseMove({}, x62, y62);
+  form.Editor().DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
   Report("pointer movement during a drag", Runs, move, redraw);
 
   const double drag = MedianUs(Runs, [&] {
-    form.DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
-    if (!form.Dragging) std::fprintf(stderr, "the press missed the point\n");
-    for (int c = 500; c <= 540; c += 5) form.DiagramMouseMove({}, c, 100);
-    form.DiagramMouseMove({}, x62, y62);  // back home, so that the next press finds the point
-    form.DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
+    form.Editor().DiagramMouseDown(Qt::LeftButton, {}, x62, y62);
+    if (!form.Editor().Dragging()) std::fprintf(stderr, "the press missed the point\n");
+    for (int c = 500; c <= 540; c += 5) form.Editor().DiagramMouseMove({}, c, 100);
+    form.Editor().DiagramMouseMove({}, x62, y62);  // back home, so that the next press finds the point
+    form.Editor().DiagramMouseUp(Qt::LeftButton, {}, x62, y62);
   });
   Report("drag: press, 10 movements, release", Runs, drag, redraw);
   return 0;

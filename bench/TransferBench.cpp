@@ -5,6 +5,9 @@
 #include "BenchTiming.h"
 #include "Dialogs.h"
 #include "EscSimulator.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "Main.h"
 #include "ProgressWnd.h"
 #include "UnservedGap.h"
@@ -57,7 +60,7 @@ int main(int argc, char** argv) {
     const char* Name;
     QAction* Action;
     int Commands;
-  } cases[] = {{"Read ", form.UploadCurve, 99}, {"Write", form.DownloadCurve, 195}};
+  } cases[] = {{"Read ", form.findChild<QAction*>("UploadCurve"), 99}, {"Write", form.findChild<QAction*>("DownloadCurve"), 195}};
 
   TUnservedGap gap;
 

@@ -1,6 +1,6 @@
 #include "Transfer.h"
 
-#include "ComPort.h"
+#include "RegisterPort.h"
 #include "SpedV4Device.h"
 
 namespace Transfer {
@@ -21,14 +21,14 @@ class TProgressRun {
 };
 }  // namespace
 
-bool IsConnected(TComPort& port) {
+bool IsConnected(TRegisterPort& port) {
   port.WriteRegister(ProbeRegister, ProbeValue);
   uint8_t value = 0;
   port.ReadRegister(ProbeRegister, value);
   return value == ProbeValue;
 }
 
-bool ReadRegisters(TComPort& port, TRegisterFile& regs, TProgressSink& progress) {
+bool ReadRegisters(TRegisterPort& port, TRegisterFile& regs, TProgressSink& progress) {
   const TProgressRun run(progress, "Reading profile");
 
   if (progress.Cancelled()) return false;
@@ -44,14 +44,14 @@ bool ReadRegisters(TComPort& port, TRegisterFile& regs, TProgressSink& progress)
   return true;
 }
 
-bool LoadFromDevice(TComPort& port, TSpedV4Device& profile, TProgressSink& progress) {
+bool LoadFromDevice(TRegisterPort& port, TSpedV4Device& profile, TProgressSink& progress) {
   TRegisterFile regs{};
   if (!ReadRegisters(port, regs, progress)) return false;
   TakeRegisters(regs, profile);
   return true;
 }
 
-bool SaveToDevice(TComPort& port, const TSpedV4Device& profile, TProgressSink& progress) {
+bool SaveToDevice(TRegisterPort& port, const TSpedV4Device& profile, TProgressSink& progress) {
   bool result = true;
   const TProgressRun run(progress, "Writing profile");
 

@@ -83,3 +83,5 @@ TControllerSession::TControllerSession(TComPort& port, const std::string& portNa
 }
 
 TControllerSession::~TControllerSession() { FPort.Close(); }
+
+bool TControllerSession::Probe() { return Transfer::IsConnected(FPort); }

@@ -12,8 +12,6 @@ namespace {
 
 constexpr uint8_t WriteCommand = 0x77;  // "w"
 constexpr uint8_t ReadCommand = 0x72;   // "r"
-// The controller needs this long to take a command and put its reply on the line.
-constexpr auto CommandPause = std::chrono::milliseconds(40);
 // Longest sleep between two calls of the wait hook during the pause.
 constexpr auto WaitSlice = std::chrono::milliseconds(10);
 
@@ -139,7 +137,7 @@ bool TComPort::SendFrame(const uint8_t* frame, int length) {
   if (FThread->WriteBytes(frame, length, FWaitHook) != length)
     return false;
   if (FWaitHook) {
-    const auto end = std::chrono::steady_clock::now() + CommandPause;
+    const auto end = std::chrono::steady_clock::now() + FCommandPause;
     for (;;) {
       FWaitHook();
       const auto left = end - std::chrono::steady_clock::now();
@@ -148,10 +146,10 @@ bool TComPort::SendFrame(const uint8_t* frame, int length) {
       std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, WaitSlice));
     }
   } else {
-    std::this_thread::sleep_for(CommandPause);
+    std::this_thread::sleep_for(FCommandPause);
   }
   for (auto& slot : FLastReply)
-    if (FThread->ReadBytes(&slot, 1, FWaitHook) == 1)
+    if (FThread->ReadBytes(&slot, 1, FWaitHook, FReplyWait) == 1)
       ++FLastReplyCount;
   return true;
 }

@@ -16,8 +16,6 @@ namespace {
 
 // How often modem lines and error counters are sampled, where the device has them.
 constexpr int LineSampleMs = 25;
-// Total time limit of one ReadBytes or WriteBytes call.
-constexpr auto TransferLimit = std::chrono::milliseconds(500);
 // Longest stretch between two calls of a wait hook.
 constexpr int WaitSliceMs = 10;
 
@@ -191,11 +189,11 @@ void TCommThread::DispatchEvents() {
   }
 }
 
-int TCommThread::ReadBytes(void* buffer, int count, const TWaitHook& wait) {
+int TCommThread::ReadBytes(void* buffer, int count, const TWaitHook& wait, std::chrono::milliseconds limit) {
   if (count <= 0)
     return 0;
   auto* out = static_cast<unsigned char*>(buffer);
-  const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int got = 0;
   while (got < count) {
     short revents = 0;

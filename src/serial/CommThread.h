@@ -12,6 +12,7 @@
 #include "ModemLines.h"
 #include "PortDevice.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,10 +56,12 @@ public:
   // Waits for the thread's end, running queued hand-overs meanwhile.
   void WaitFor();
 
-  // Reads up to `count` bytes, waiting at most 500 ms in total; returns the number read. A count
+  // Total time limit of one ReadBytes or WriteBytes call.
+  static constexpr std::chrono::milliseconds TransferLimit{500};
+  // Reads up to `count` bytes, waiting at most `limit` in total; returns the number read. A count
   // of 0 returns 0 without touching the device. A wait hook is called every few milliseconds
   // while the bytes are awaited.
-  int ReadBytes(void* buffer, int count, const TWaitHook& wait = {});
+  int ReadBytes(void* buffer, int count, const TWaitHook& wait = {}, std::chrono::milliseconds limit = TransferLimit);
   // Queues `count` bytes for sending without waiting for the transmission; returns the number
   // accepted by the driver (less than `count` when the device refused them or went away).
   int WriteBytes(const void* buffer, int count, const TWaitHook& wait = {});

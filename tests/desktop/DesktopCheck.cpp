@@ -148,7 +148,8 @@ int Session() {
     const char* Name;
     QAction* Action;
     long Frames;
-  } const commands[] = {{"Read", form.UploadCurve, 99}, {"Write", form.DownloadCurve, 195}};
+  } const commands[] = {{"Read", form.findChild<QAction*>("UploadCurve"), 99},
+                        {"Write", form.findChild<QAction*>("DownloadCurve"), 195}};
   long frames = 0;
   for (const auto& command : commands) {
     bool progressShown = false, progressTransient = false, busy = true;
@@ -175,7 +176,7 @@ int Session() {
     ok = ok && done && progressShown && progressTransient && busy && longest < 1000;
   }
 
-  const bool infoTransient = ModalIsTransient(form, [&] { form.Help2Click(); });
+  const bool infoTransient = ModalIsTransient(form, [&] { form.findChild<QAction*>("Help2")->trigger(); });
   const bool boxTransient = ModalIsTransient(form, [&] { TQtDialogs().Information(&form, QStringLiteral("check")); });
   std::printf("information dialog transient child %s; message box transient child %s\n", infoTransient ? "yes" : "NO",
               boxTransient ? "yes" : "NO");

@@ -4,7 +4,11 @@
 #include "ConnectionCheckWnd.h"
 #include "EscSimulator.h"
 #include "FakeDialogs.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "Main.h"
+#include "SimulatorPace.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -48,6 +52,7 @@ class PortFollowing : public ::testing::Test {
       return ports;
     };
     Form = std::make_unique<TMainForm>(Dialogs, list, nullptr, dev);
+    AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   QComboBox* Ports() const { return Form->findChild<QComboBox*>("cbPorts"); }
@@ -66,7 +71,7 @@ class PortFollowing : public ::testing::Test {
       if (inWindow) inWindow(window);
       shown = window.Findings->toPlainText();
     };
-    Form->CheckConnection->trigger();
+    Form->findChild<QAction*>("CheckConnection")->trigger();
     return shown;
   }
 
@@ -126,7 +131,7 @@ TEST_F(PortFollowing, CheckFindsLoopBackAndSilenceAndTheControllerElsewhere) {
   const QString good = QString::fromStdString(Plug(2));
   Start();
   ASSERT_EQ(Listed(), (QStringList{loop, quiet, good}));
-  EXPECT_EQ(Form->CheckConnection->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(Form->findChild<QAction*>("CheckConnection")->shortcut(), QKeySequence(Qt::Key_F5));
 
   const QString looped = Check([](TConnectionCheckW& w) { EXPECT_TRUE(w.SearchBtn->isHidden()); });
   EXPECT_TRUE(looped.startsWith("What is sent on " + loop + " comes straight back")) << looped.toStdString();
@@ -141,7 +146,7 @@ TEST_F(PortFollowing, CheckFindsLoopBackAndSilenceAndTheControllerElsewhere) {
   EXPECT_EQ(Dialogs.Confirmations,
             QStringList{"Connection check: The controller answers on " + good + ". Select this port?"});
   EXPECT_EQ(Selected(), good);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
   EXPECT_EQ(Sims[2]->FrameCount(), 2);  // only the probe reached the controller
 }
 

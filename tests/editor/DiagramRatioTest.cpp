@@ -3,7 +3,12 @@
 // full redraw does. One table, ratio 1 included as the reference.
 #include "DiagramMapping.h"
 #include "FakeDialogs.h"
+#include "DiagramEditor.h"
+#include "DiagramSurface.h"
 #include "Main.h"
+#include "ProfileDocument.h"
+
+#include <QAction>
 
 #include <QTest>
 
@@ -20,10 +25,10 @@ class DiagramRatioTest : public ::testing::TestWithParam<double> {
  protected:
   // The window is not shown: nothing paints it, so the ratio stays the one set here.
   DiagramRatioTest() : Form(Dialogs, [] { return std::vector<std::string>{}; }) {
-    Form.Diagram->SetRatio(GetParam());
+    Form.Editor().View()->SetRatio(GetParam());
   }
-  const QImage& Image() const { return Form.Diagram->Image(); }
-  TDiagramSurface& Surface() const { return Form.Diagram->Surface(); }
+  const QImage& Image() const { return Form.Editor().View()->Image(); }
+  TDiagramSurface& Surface() const { return Form.Editor().View()->Surface(); }
   // The colours of the device pixels that logical pixel (x, y) covers, when they all agree;
   // otherwise 0x1000000.
   QRgb Block(int x, int y) const {
@@ -34,13 +39,13 @@ class DiagramRatioTest : public ::testing::TestWithParam<double> {
         if ((Image().pixel(dx, dy) & 0xFFFFFF) != first) return 0x1000000;
     return first;
   }
-  TPoint PixelOf(int index) const { return ToScreen(Form.Origin, Form.Profile.GetPoint(index)); }
+  TPoint PixelOf(int index) const { return ToScreen(Form.Document().State().Origin, Form.Document().State().Profile.GetPoint(index)); }
 
   // Range redraws put the bars over the curve where a full redraw puts the curve over the bars,
   // and a square over the first pixels of the next segment; nothing else may differ.
   void ExpectAsFullRedraw() {
     const QImage pieces = Image();
-    Form.Diagram->RedrawAll();
+    Form.Editor().View()->RedrawAll();
     const QImage& full = Image();
     ASSERT_EQ(pieces.size(), full.size());
     int differing = 0;
@@ -122,69 +127,69 @@ TEST_P(DiagramRatioTest, LinesPaintTheirStartAndNotTheirEndAndUndoThemselvesInXo
 }
 
 TEST_P(DiagramRatioTest, TheSelectionBoxAndTheRubberBandUndoThemselves) {
-  Form.Selected = 16;
-  Form.Diagram->RedrawAll();
+  Form.Document().State().Selected = 16;
+  Form.Editor().View()->RedrawAll();
   EXPECT_EQ(Block(213, 140), Yellow);  // a corner of the box around (210, 144)
   const QImage with = Image();
-  Form.Diagram->DrawFineBox();
+  Form.Editor().View()->DrawFineBox();
   EXPECT_EQ(Block(213, 140), Silver);
-  Form.Diagram->DrawFineBox();
+  Form.Editor().View()->DrawFineBox();
   EXPECT_EQ(Image(), with);
 
-  Form.Selected = -1;
-  Form.Diagram->RedrawAll();
-  Form.PrevBreak = 1;
-  Form.NextBreak = 32;
+  Form.Document().State().Selected = -1;
+  Form.Editor().View()->RedrawAll();
+  Form.Document().State().PrevBreak = 1;
+  Form.Document().State().NextBreak = 32;
   const QImage before = Image();
-  Form.Diagram->DrawDragCurve({30, 200});
+  Form.Editor().View()->DrawDragCurve({30, 200});
   EXPECT_NE(Image(), before);
-  Form.Diagram->DrawDragCurve({30, 200});
+  Form.Editor().View()->DrawDragCurve({30, 200});
   EXPECT_EQ(Image(), before);
 }
 
 TEST_P(DiagramRatioTest, MouseEditsInLogicalPixelsEndAsAFullRedraw) {
   // Entry 62 lies on the line between two breakpoints: pick it up, move it, drop it higher.
   const TPoint p = PixelOf(62);
-  Form.DiagramMouseDown(Qt::LeftButton, {}, p.X, p.Y);
-  ASSERT_TRUE(Form.Dragging);
+  Form.Editor().DiagramMouseDown(Qt::LeftButton, {}, p.X, p.Y);
+  ASSERT_TRUE(Form.Document().State().Dragging);
   const QImage band = Image();
-  for (int x = p.X - 30; x <= p.X + 20; x += 5) Form.DiagramMouseMove({}, x, 100);
-  Form.DiagramMouseMove({}, p.X + 20, 100);
-  Form.DiagramMouseUp(Qt::LeftButton, {}, p.X + 20, 100);
-  EXPECT_TRUE(Form.Profile.IsBreakpoint(66));
+  for (int x = p.X - 30; x <= p.X + 20; x += 5) Form.Editor().DiagramMouseMove({}, x, 100);
+  Form.Editor().DiagramMouseMove({}, p.X + 20, 100);
+  Form.Editor().DiagramMouseUp(Qt::LeftButton, {}, p.X + 20, 100);
+  EXPECT_TRUE(Form.Document().State().Profile.IsBreakpoint(66));
   EXPECT_EQ(PixelOf(66).Y, 100);
   ExpectAsFullRedraw();
   EXPECT_NE(Image(), band);
 
   // A right click deletes that breakpoint again, redrawing its range only.
   const TPoint q = PixelOf(66);
-  Form.DiagramMouseDown(Qt::RightButton, {}, q.X + 1, q.Y - 1);
-  Form.DiagramMouseUp(Qt::RightButton, {}, q.X + 1, q.Y - 1);
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(66));
+  Form.Editor().DiagramMouseDown(Qt::RightButton, {}, q.X + 1, q.Y - 1);
+  Form.Editor().DiagramMouseUp(Qt::RightButton, {}, q.X + 1, q.Y - 1);
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(66));
   ExpectAsFullRedraw();
 
   // Showing and hiding the background redraws the bars of all entries and the curve over them.
-  Form.BgProfile.SetY(16, 40);
-  Form.ShowBGCurveExecute();
+  Form.Document().State().BgProfile.SetY(16, 40);
+  Form.findChild<QAction*>("ShowBGCurve")->trigger();
   ExpectAsFullRedraw();
-  Form.ShowBGCurveExecute();
+  Form.findChild<QAction*>("ShowBGCurve")->trigger();
   ExpectAsFullRedraw();
 }
 
 TEST_P(DiagramRatioTest, ARatioChangeDuringADragRedrawsItsPictureAndTheDragGoesOn) {
-  Form.Diagram->SetRatio(1);
+  Form.Editor().View()->SetRatio(1);
   const TPoint p = PixelOf(62);
-  Form.DiagramMouseDown(Qt::LeftButton, {}, p.X, p.Y);
-  Form.DiagramMouseMove({}, p.X - 10, 120);
-  Form.Diagram->SetRatio(GetParam());
+  Form.Editor().DiagramMouseDown(Qt::LeftButton, {}, p.X, p.Y);
+  Form.Editor().DiagramMouseMove({}, p.X - 10, 120);
+  Form.Editor().View()->SetRatio(GetParam());
   EXPECT_EQ(Image().devicePixelRatio(), GetParam());
   const QImage moved = Image();
-  Form.Diagram->DrawDragCurve(Form.DragPoint);  // the band stands where the drag left it
-  Form.Diagram->DrawDragCurve(Form.DragPoint);
+  Form.Editor().View()->DrawDragCurve(Form.Document().State().DragPoint);  // the band stands where the drag left it
+  Form.Editor().View()->DrawDragCurve(Form.Document().State().DragPoint);
   EXPECT_EQ(Image(), moved);
-  Form.DiagramMouseMove({}, p.X + 10, 90);
-  Form.DiagramMouseUp(Qt::LeftButton, {}, p.X + 10, 90);
-  EXPECT_EQ(FromScreen(Form.Origin, {p.X + 10, 90}).Y, Form.Profile.GetPoint(64).Y);
+  Form.Editor().DiagramMouseMove({}, p.X + 10, 90);
+  Form.Editor().DiagramMouseUp(Qt::LeftButton, {}, p.X + 10, 90);
+  EXPECT_EQ(FromScreen(Form.Document().State().Origin, {p.X + 10, 90}).Y, Form.Document().State().Profile.GetPoint(64).Y);
   ExpectAsFullRedraw();
 }
 

@@ -28,11 +28,6 @@ class DiagramViewTest : public ::testing::Test {
   TDiagramView View;
 };
 
-TEST_F(DiagramViewTest, ImageHasTheDiagramSize) {
-  EXPECT_EQ(View.Image().size(), QSize(741, 280));
-  EXPECT_EQ(View.Image().format(), QImage::Format_RGB32);
-}
-
 TEST_F(DiagramViewTest, AxesAndTicksStandAtTheirPixels) {
   View.RedrawAll();
   // Vertical axis from row 26 to row 257 in column 367 (the end point 258 is not painted).

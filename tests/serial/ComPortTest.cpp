@@ -43,17 +43,6 @@ protected:
   TComPort port;
 };
 
-TEST_F(ComPortTest, FreshComponentDefaults) {
-  TComPort fresh;
-  EXPECT_FALSE(fresh.IsOpen());
-  EXPECT_EQ(fresh.StopBits(), sbONE);
-  EXPECT_EQ(fresh.ReceiveMode(), rmRAW);
-  EXPECT_EQ(fresh.Terminator(), "#13#10");
-  EXPECT_EQ(fresh.Baud(), 19200u);
-  EXPECT_EQ(fresh.DataBits(), 8);
-  EXPECT_EQ(fresh.Parity(), ptNONE);
-}
-
 TEST_F(ComPortTest, OpenCloseReopenFireEachEventOnce) {
   int opened = 0, closed = 0;
   port.OnPortOpen = [&](TComPort& sender) { EXPECT_EQ(&sender, &port); ++opened; };
@@ -232,10 +221,10 @@ TEST_F(ComPortTest, ReceivedDataComesBeforeTheLineChangeOfTheSameEvent) {
   // At the next sample the data is put on the line and CTS rises: the thread finds both at once.
   lines.SetOnNextSample([this](int fd, TFakeLineState& state) {
     sim.Send("Z");
-    WaitUntil([fd] {
+    EXPECT_TRUE(WaitUntil([fd] {
       int n = 0;
       return ::ioctl(fd, TIOCINQ, &n) == 0 && n > 0;
-    });
+    })) << "the data never reached the port";
     state.SetStatus(MS_CTS_ON);
   });
   ASSERT_TRUE(loop.PumpUntil([&] { return order.size() >= 2; }));

@@ -218,8 +218,10 @@ TEST(ConnectionCheck, ProgramHoldingThePortWithoutLock) {
   posix_spawn_file_actions_destroy(&actions);
   const std::string named = "sleep (process " + std::to_string(holder) + ")";
   // Wait until it has the port open.
-  for (int i = 0; i < 2000 && OtherHolders(PortHolders(pty.SlavePath), ::getpid()).empty(); ++i)
+  bool holding = false;
+  for (int i = 0; i < 2000 && !(holding = !OtherHolders(PortHolders(pty.SlavePath), ::getpid()).empty()); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(holding) << "the program never opened the port";
 
   const auto findings = CheckPort(pty.SlavePath, SystemCheckInput());
   TComPort port;
