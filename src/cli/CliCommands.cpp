@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,13 @@ class TSession {
  public:
   explicit TSession(const std::string& name) {
     FCurrentPort = name;
+    // The program's own tests run it against the simulated controller, which answers at once, and
+    // set this to leave out the 40 ms pause that a real controller needs before its reply. Never
+    // with a real controller: its replies would be read before they come.
+    if (const char* pace = std::getenv("TORVANIC_CLI_SIMULATOR_PACE"); pace && std::string(pace) == "1") {
+      FPort.SetCommandPause(std::chrono::milliseconds(0));
+      FPort.SetReplyWait(std::chrono::milliseconds(150));
+    }
     Transfer::OpenController(FPort, name);
     FPort.SetWaitHook([] {
       if (Interrupt::Requested() && Interrupt::Since() > ReplyGrace) throw Interrupt::TInterrupted{};

@@ -28,8 +28,9 @@ struct TResult {
   std::string Out, Err;
 };
 
-// Starts torvanic-cli with `args`, its output going to files in `dir`.
-pid_t Start(const TTempDir& dir, std::vector<std::string> args) {
+// Starts torvanic-cli with `args`, its output going to files in `dir`; at the simulator's pace
+// unless the test is about the real timing.
+pid_t Start(const TTempDir& dir, std::vector<std::string> args, bool simulatorPace = true) {
   args.insert(args.begin(), TORVANIC_CLI_PATH);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -39,8 +40,13 @@ pid_t Start(const TTempDir& dir, std::vector<std::string> args) {
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, dir.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, dir.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> env;
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  std::string pace = "TORVANIC_CLI_SIMULATOR_PACE=1";
+  if (simulatorPace) env.push_back(pace.data());
+  env.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, TORVANIC_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  if (posix_spawn(&pid, TORVANIC_CLI_PATH, &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
@@ -227,7 +233,7 @@ TEST(CliInterrupt, StopsBetweenRegisterCommands) {
     const std::vector<std::string> args = std::string(c.Command) == "write"
                                               ? std::vector<std::string>{"write", dir.File("good.spp"), sim.SlavePath()}
                                               : std::vector<std::string>{"read", sim.SlavePath(), dir.File("new.spp")};
-    const pid_t pid = Start(dir, args);
+    const pid_t pid = Start(dir, args, false);  // the real 40 ms and reply waits of a command
     long atSignal = 0;
     {
       std::unique_lock lock(m);
