@@ -4,6 +4,7 @@
 #include "ComPort.h"
 #include "WindowLook.h"
 #include "InfoWnd.h"
+#include "ProfileViews.h"
 #include "ProgressWnd.h"
 
 #include <QAbstractItemView>
@@ -85,6 +86,15 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
     Guarded([&] { DiagramMouseUp(b, s, x, y); });
   };
   ConnectEditKeys();
+  Views = new TProfileViews({this, [this](int entry) { Command([&] { CurrXSB->setValue(entry); }); },
+                             [this](int entry, int y) {
+                               Command([&] {
+                                 CurrXSB->setValue(entry);
+                                 TUndoHistory::TStep step(History, *this);  // one step, merged with none
+                                 CurrY->setValue(y);
+                               });
+                             }},
+                            Diagram, this);
 
   StatusBar = Named(new QStatusBar(this), "StatusBar");
   StatusBar->setFixedHeight(StatusBarHeight);
@@ -132,6 +142,8 @@ void TMainForm::CreateActions() {
   TestCom = MakeAction("TestCom", QStringLiteral("Test"), QKeySequence(Qt::Key_F4), &TMainForm::TestComExecute);
   CheckConnection = MakeAction("CheckConnection", QStringLiteral("Check connection..."), QKeySequence(Qt::Key_F5),
                                &TMainForm::CheckConnectionExecute);
+  ShowTable = MakeAction("ShowTable", QStringLiteral("Table..."), QKeySequence(Qt::CTRL | Qt::Key_T),
+                         &TMainForm::ShowTableExecute);
   HelpAbout = MakeAction("HelpAbout", QStringLiteral("About.."), {}, &TMainForm::HelpAboutExecute);
 
   FileNew->setIcon(ActionIcon(QStringLiteral("document-new"), QStringLiteral("new")));
@@ -183,6 +195,8 @@ void TMainForm::CreateMenus() {
   est1 = MakeMenuItem("est1", TestCom, QStringLiteral("Test"), QStringLiteral("Test|Test if ESC is connected"));
   CheckConnection1 = MakeMenuItem("CheckConnection1", CheckConnection, QStringLiteral("Check connection..."),
                                   QStringLiteral("Check connection|Find out why the ESC does not answer"));
+  Table1 = MakeMenuItem("Table1", ShowTable, QStringLiteral("Table..."),
+                        QStringLiteral("Table|Show the profile as a table of values"));
   Help2 = MakeMenuItem("Help2", nullptr, QStringLiteral("Help"), {});
   Help2->setIcon(ActionIcon(QStringLiteral("help-contents"), QStringLiteral("help")));
   connect(Help2, &QAction::triggered, this, [this] { Command([this] { Help2Click(); }); });
@@ -193,7 +207,7 @@ void TMainForm::CreateMenus() {
   file->addSeparator()->setObjectName(QStringLiteral("FileNew1"));
   file->addAction(Exit1);
   menuBar()->addMenu(CreateEditMenu());
-  menuBar()->addMenu(QStringLiteral("Profiles"))->addActions({ShowBackground1, Exchange1, FitCurve1, Shape1});
+  menuBar()->addMenu(QStringLiteral("Profiles"))->addActions({ShowBackground1, Exchange1, FitCurve1, Shape1, Table1});
   menuBar()->addMenu(QStringLiteral("ESC"))->addActions({Read1, Write1, est1, CheckConnection1});
   menuBar()->addMenu(QStringLiteral("Help"))->addActions({Help2, About1});
 }
@@ -426,6 +440,8 @@ void TMainForm::FitCurveExecute() {
 void TMainForm::Help2Click() {
   if (InfoDlg) FDialogs.ShowModal(*InfoDlg);
 }
+
+void TMainForm::ShowTableExecute() { Views->ShowTable(); }
 
 void TMainForm::HelpAboutExecute() {
   if (AboutBox) FDialogs.ShowModal(*AboutBox);

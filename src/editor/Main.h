@@ -36,6 +36,7 @@ class TComPort;
 class TConnectionCheckW;
 class QTimer;
 class TInfoDlg;
+class TProfileViews;
 class TProgressW;
 class TShapeDlg;
 
@@ -108,6 +109,7 @@ class TMainForm : public QMainWindow, public TEditorState {
   void EditCopyExecute();
   void EditPasteExecute();
   void ShapeCurveExecute();
+  void ShowTableExecute();
   // Opens the first of the names given on the command line as Open does; no name, nothing.
   void OpenArguments(const QStringList& names);
   // A key pressed on the diagram; false for keys it leaves to others.
@@ -122,6 +124,10 @@ class TMainForm : public QMainWindow, public TEditorState {
   QAction* CopyProfile1;
   QAction* PasteProfile1;
   QAction* Shape1;
+  QAction* ShowTable;
+  QAction* Table1;
+  // The profile table, the diagram's description and the controls' names for assistive tools.
+  TProfileViews* Views = nullptr;
   TShapeDlg* ShapeDlg;
   TUndoHistory History;
 

@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "DiagramMapping.h"
+#include "ProfileViews.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -100,6 +101,7 @@ void TMainForm::UpdateButtonStates() {
   Profile.GetFrequencies(forward, brake);
   FwdFreq->setCurrentIndex(forward);
   BrkFreq->setCurrentIndex(brake);
+  if (Views) Views->Changed();
 }
 
 void TMainForm::CurrXSBChange() {
@@ -122,6 +124,7 @@ void TMainForm::CurrYChange() {
   Diagram->DrawFineBox();
   Profile.SetY(Selected, static_cast<uint8_t>(CurrY->value()));
   Diagram->RedrawAll();
+  Views->Changed();
 }
 
 void TMainForm::FwdFreqChange() {
