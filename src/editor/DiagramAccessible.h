@@ -1,10 +1,13 @@
 #pragma once
 // The diagram for assistive tools: a chart named "Throttle profile" whose description is the
-// selected entry in words (EntryDescription). Qt asks the factory for the diagram's accessible
-// object when a tool first looks at it.
+// selected entry in words (EntryDescription). And combo boxes that carry a name of their own:
+// on Linux Qt names a combo box after its current item and leaves its label to a relation, so a
+// list in a group box would be announced by its value alone. Qt asks the factory for these
+// accessible objects when a tool first looks at a widget.
 
 #include <QAccessibleWidget>
 
+class QComboBox;
 class TDiagramView;
 
 class TDiagramAccessible : public QAccessibleWidget {
@@ -13,6 +16,23 @@ class TDiagramAccessible : public QAccessibleWidget {
   QString text(QAccessible::Text t) const override;
 };
 
-// Lets Qt build a TDiagramAccessible for every TDiagramView; once per program, later calls do
-// nothing. Must run before a tool first asks for the diagram.
-void InstallDiagramAccessible();
+// A drop-down list (not editable) with an accessible name: named so, its current item its value,
+// its list its one child, Press and ShowMenu open the list.
+class TNamedComboAccessible : public QAccessibleWidget {
+ public:
+  explicit TNamedComboAccessible(QComboBox* box);
+  QString text(QAccessible::Text t) const override;
+  int childCount() const override;
+  QAccessibleInterface* child(int index) const override;
+  int indexOfChild(const QAccessibleInterface* child) const override;
+  QStringList actionNames() const override;
+  void doAction(const QString& name) override;
+
+ private:
+  QComboBox* Box() const;
+};
+
+// Lets Qt build the objects above; once per program, later calls do nothing. An accessible
+// object Qt made for `box` before it had its name is dropped, so that the next one is named.
+void InstallAccessibleFactory();
+void RenewAccessible(QComboBox* box);

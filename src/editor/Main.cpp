@@ -93,7 +93,8 @@ TMainForm::TMainForm(TDialogs& dialogs, TPortLister ports, QWidget* parent)
                                  TUndoHistory::TStep step(History, *this);  // one step, merged with none
                                  CurrY->setValue(y);
                                });
-                             }},
+                             },
+                             {EditUndo, EditRedo}},
                             Diagram, this);
 
   StatusBar = Named(new QStatusBar(this), "StatusBar");

@@ -5,6 +5,7 @@
 #include "EntryText.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QScreen>
 
 #include <utility>
@@ -25,9 +26,13 @@ const struct {
 
 TProfileViews::TProfileViews(TEditorLink link, TDiagramView* diagram, QWidget* window)
     : QObject(window), FLink(std::move(link)), FDiagram(diagram), FWindow(window) {
-  InstallDiagramAccessible();
-  for (const auto& c : ControlNames)
-    if (auto* w = window->findChild<QWidget*>(QLatin1String(c.Object))) w->setAccessibleName(QLatin1String(c.Name));
+  InstallAccessibleFactory();
+  for (const auto& c : ControlNames) {
+    auto* w = window->findChild<QWidget*>(QLatin1String(c.Object));
+    if (!w) continue;
+    w->setAccessibleName(QLatin1String(c.Name));
+    if (auto* box = qobject_cast<QComboBox*>(w)) RenewAccessible(box);
+  }
   // Scroll bars take no keyboard focus by default: the entry and the deadband could not be
   // reached without the mouse. The scroll area around the diagram would be a stop of its own
   // before the diagram.

@@ -139,6 +139,7 @@ TTableWnd::TTableWnd(TEditorLink link, QWidget* parent) : QWidget(parent, Qt::Wi
   copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(copy, &QAction::triggered, this, &TTableWnd::CopyRows);
   Table->addAction(copy);
+  addActions(FLink.Shared);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Table);

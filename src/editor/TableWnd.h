@@ -5,10 +5,12 @@
 #include "EditorState.h"
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QWidget>
 
 #include <functional>
 
+class QAction;
 class QTableView;
 
 // What the table and the diagram's description need from the editor. GUI thread only.
@@ -19,6 +21,8 @@ struct TEditorLink {
   std::function<void(int entry)> Select;
   // Sets an entry's Y as the Y field does, with the field's refusals, as one undo step.
   std::function<void(int entry, int y)> SetY;
+  // Commands of the editor whose shortcuts work in the table window too (Undo, Redo).
+  QList<QAction*> Shared;
 };
 
 class TProfileTableModel : public QAbstractTableModel {
