@@ -118,7 +118,8 @@ QString TProfileTableModel::Text(const QList<int>& rows) const {
   return text;
 }
 
-TTableWnd::TTableWnd(TEditorLink link, QWidget* parent) : QWidget(parent, Qt::Window), FLink(link) {
+TTableWnd::TTableWnd(TEditorLink link, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), FLink(link) {
   setObjectName(QStringLiteral("TableW"));
   setWindowTitle(QStringLiteral("Profile table"));
   Model = new TProfileTableModel(std::move(link), this);

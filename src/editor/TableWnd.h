@@ -6,7 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
-#include <QWidget>
+#include <QDialog>
 
 #include <functional>
 
@@ -50,7 +50,8 @@ class TProfileTableModel : public QAbstractTableModel {
   bool FBackgroundShown = false;
 };
 
-class TTableWnd : public QWidget {
+// Not modal: the main window stays in use beside it. Escape closes it.
+class TTableWnd : public QDialog {
   Q_OBJECT
  public:
   TTableWnd(TEditorLink link, QWidget* parent = nullptr);
