@@ -1,7 +1,7 @@
 """The running editor as assistive tools see it on the accessibility bus.
 
 Started by scripts/a11y-check with the editor running on its display. Checks the controls' names,
-the diagram's description before and after a key press (and the event that announces it), the
+the diagram's place in the tab order, its description before and after a key press (and the event that announces it), the
 table window's 96 rows and a message box read as an alert. Prints one line per check; exits 1 on
 the first failure.
 """
@@ -93,9 +93,13 @@ def main():
     announced = []
     listener = lambda event: announced.append(event.type) if event.source == diagram else None
     pyatspi.Registry.registerEventListener(listener, "object:property-change:accessible-description")
+    # The diagram is the next stop after the port list in the tab order.
     activate_main_window()
-    diagram.queryComponent().grabFocus()
-    wait_for("focus on the diagram", lambda: diagram.getState().contains(pyatspi.STATE_FOCUSED))
+    port = find(app, role="combo box", name="Port")
+    port.queryComponent().grabFocus()
+    wait_for("focus on the port list", lambda: port.getState().contains(pyatspi.STATE_FOCUSED))
+    key("Tab")
+    wait_for("focus on the diagram after Tab", lambda: diagram.getState().contains(pyatspi.STATE_FOCUSED))
     key("Right")
     wait_for("description event after Right", lambda: announced)
     if not diagram.description.startswith("Entry 1: X -61, "):
