@@ -13,6 +13,8 @@ bool NamedList(const QComboBox* box) { return !box->accessibleName().isEmpty() &
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
   if (!object || !object->isWidgetType()) return nullptr;
   if (key == QLatin1String("TDiagramView")) return new TDiagramAccessible(static_cast<TDiagramView*>(object));
+  // The progress window is a dialog to a reader, which reads its title and message as it appears.
+  if (key == QLatin1String("TProgressW")) return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
   if (key == QLatin1String("QComboBox") && NamedList(static_cast<QComboBox*>(object)))
     return new TNamedComboAccessible(static_cast<QComboBox*>(object));
   return nullptr;

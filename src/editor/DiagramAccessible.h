@@ -2,7 +2,8 @@
 // The diagram for assistive tools: a chart named "Throttle profile" whose description is the
 // selected entry in words (EntryDescription). And combo boxes that carry a name of their own:
 // on Linux Qt names a combo box after its current item and leaves its label to a relation, so a
-// list in a group box would be announced by its value alone. Qt asks the factory for these
+// list in a group box would be announced by its value alone. The progress window, a plain window
+// to Qt, is a dialog to a reader. Qt asks the factory for these
 // accessible objects when a tool first looks at a widget.
 
 #include <QAccessibleWidget>

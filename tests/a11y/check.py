@@ -1,9 +1,9 @@
 """The running editor as assistive tools see it on the accessibility bus.
 
 Started by scripts/a11y-check with the editor running on its display. Checks the controls' names,
-the diagram's place in the tab order, its description before and after a key press (and the event that announces it), the
-table window's 96 rows and a message box read as an alert. Prints one line per check; exits 1 on
-the first failure.
+the diagram's place in the tab order, its description before and after a key press (and the event
+that announces it), the table window's 96 rows, a message box read as an alert and the connection
+check's findings. Prints one line per check; exits 1 on the first failure.
 """
 import subprocess
 import sys
@@ -124,6 +124,17 @@ def main():
         fail("the message box has no text")
     print("message box: " + " / ".join(text))
     key("Return")
+
+    # The connection check's findings come with its window.
+    wait_for("message box closed", lambda: find(app, role="alert", showing=True) is None)
+    activate_main_window()
+    key("F5")
+    check = wait_for("connection check", lambda: find(app, role="dialog", name="Connection check", showing=True))
+    findings = find(check, role="text", name="Findings")
+    if findings is None or not check.description or check.description != findings.queryText().getText(0, -1):
+        fail("the connection check's findings are not its description")
+    print("connection check: " + check.description.splitlines()[0])
+    key("Escape")
 
 
 main()
