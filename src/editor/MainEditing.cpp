@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "DiagramMapping.h"
+#include "EntryText.h"
 #include "ProfileViews.h"
 
 #include <QAction>
@@ -91,7 +92,7 @@ void TMainForm::UpdateButtonStates() {
   ShowBackground1->setChecked(ShowBackground);
   if (Selected >= 0 && Selected <= Profile.LastIndex()) {
     const TPoint p = Profile.GetPoint(Selected);
-    CurrX->setText(QString::number(p.X - 63));
+    CurrX->setText(FineXText(p.X));
     CurrXSB->setValue(Selected);
     CurrY->setValue(p.Y);
   }
