@@ -155,7 +155,8 @@ void TTableWnd::Changed() {
   const int selected = FLink.State->Selected;
   if (selected < 0 || selected >= Model->rowCount() || Table->currentIndex().row() == selected) return;
   FFollowing = true;
-  const int column = std::max(Table->currentIndex().column(), 0);
+  // Up and Down walk the Y column, where typing a number edits at once.
+  const int column = Table->currentIndex().isValid() ? Table->currentIndex().column() : TProfileTableModel::tcY;
   Table->selectionModel()->setCurrentIndex(Model->index(selected, column),
                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   Table->scrollTo(Model->index(selected, column));

@@ -115,6 +115,14 @@ def main():
         fail("the table has %d rows" % rows)
     print("table: %d rows, %d columns" % (rows, table.queryTable().nColumns))
 
+    # Typed into the table window: the entry takes it, and Undo there takes it back.
+    wait_for("focus in the table", lambda: table.getState().contains(pyatspi.STATE_FOCUSED))
+    key("Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "1", "2", "3", "Return")
+    wait_for("entry 10 at 123", lambda: diagram.description.startswith("Entry 10: X -43, Y 123,"))
+    key("ctrl+z")
+    wait_for("entry 10 back", lambda: not diagram.description.startswith("Entry 10: X -43, Y 123,"))
+    print("typed in the table, then undone: " + diagram.description)
+
     # A message box is an alert, which screen readers read when it appears.
     activate_main_window()
     key("F4")
