@@ -1,5 +1,7 @@
 #include "ControlPanel.h"
 
+#include "EntryText.h"
+
 #include "DiagramEditor.h"
 #include "ProfileDocument.h"
 
@@ -127,7 +129,7 @@ void TControlPanel::UpdateButtonStates() {
   ShowBackground1->setChecked(s.ShowBackground);
   if (s.Selected >= 0 && s.Selected <= s.Profile.LastIndex()) {
     const TPoint p = s.Profile.GetPoint(s.Selected);
-    CurrX->setText(QString::number(p.X - 63));
+    CurrX->setText(FineXText(p.X));
     CurrXSB->setValue(s.Selected);
     CurrY->setValue(p.Y);
   }
@@ -137,6 +139,7 @@ void TControlPanel::UpdateButtonStates() {
   s.Profile.GetFrequencies(forward, brake);
   FwdFreq->setCurrentIndex(forward);
   BrkFreq->setCurrentIndex(brake);
+  if (OnChanged) OnChanged();
 }
 
 void TControlPanel::MoveSelection(int delta) {
@@ -144,6 +147,10 @@ void TControlPanel::MoveSelection(int delta) {
 }
 
 void TControlPanel::StepY(int delta) { CurrY->setValue(CurrY->value() + delta); }  // kept to 0..255
+
+void TControlPanel::SelectEntry(int entry) { CurrXSB->setValue(entry); }
+
+void TControlPanel::SetYField(int y) { CurrY->setValue(y); }
 
 void TControlPanel::CurrXSBChange() {
   FEditor.Select(CurrXSB->value());
@@ -163,6 +170,7 @@ void TControlPanel::CurrYChange() {
   TUndoHistory::TStep step(FDocument.History(), s, s.Selected);
   s.Profile.SetY(s.Selected, static_cast<uint8_t>(CurrY->value()));
   FEditor.RedrawAll();  // the whole image, the selection box with it
+  if (OnChanged) OnChanged();
 }
 
 void TControlPanel::FwdFreqChange() {

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QFrame;
@@ -38,6 +40,11 @@ class TControlPanel : public QObject {
   // As the scroll bar's arrows and the Y field's arrows do, kept to their ranges.
   void MoveSelection(int delta);
   void StepY(int delta);
+  // Selects an entry as the entry scroll bar does; sets the selected entry's Y as the Y field does.
+  void SelectEntry(int entry);
+  void SetYField(int y);
+  // Called after the controls were brought in line with a change of the profiles or the selection.
+  std::function<void()> OnChanged;
 
   void CurrXSBChange();
   void CurrYChange();

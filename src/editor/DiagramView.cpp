@@ -14,7 +14,7 @@ TDiagramView::TDiagramView(const TEditorState& state, QWidget* parent)
   setObjectName(QStringLiteral("Diagram"));
   setFixedSize(ImageWidth, ImageHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFocusPolicy(Qt::ClickFocus);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 TPoint TDiagramView::Screen(const TSpeedoDevice& profile, int index) const {

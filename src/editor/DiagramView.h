@@ -24,8 +24,8 @@ enum TColorSet { csErase = 0, csNormal = 1, csBackground = 2 };
 
 // The diagram: a persistent 741 x 280 image of the profile that the drawing routines change and
 // that paintEvent only copies to the screen. Mouse events over it (with the implicit pointer grab
-// Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click gives it
-// the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
+// Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click or the Tab
+// key gives it the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
 //
 // The image is held at the device pixel ratio of the window's screen, in the same logical
 // geometry; the drawing routines and the mouse work in logical pixels. When the window comes to
@@ -44,6 +44,7 @@ class TDiagramView : public QWidget {
   TDiagramView(const TEditorState& state, QWidget* parent = nullptr);
 
   const QImage& Image() const { return FSurface.Image(); }
+  const TEditorState& State() const { return FState; }
   TDiagramSurface& Surface() { return FSurface; }
 
   void RedrawAll();

@@ -4,6 +4,7 @@
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "ProfileViews.h"
 #include "ShapeDlg.h"
 #include "WindowLook.h"
 
@@ -115,11 +116,29 @@ void TMainForm::CreateParts(QWidget* client, TPortLister ports, const std::strin
   FEditor->OnChange = [this] { FPanel->UpdateButtonStates(); };
   FEditor->OnMoveSelection = [this](int delta) { FPanel->MoveSelection(delta); };
   FEditor->OnStepY = [this](int delta) { FPanel->StepY(delta); };
+  CreateViews();
 
   auto* filter = new TCopyKeyFilter(Action("EditCopy"), this);
   for (QWidget* field : FPanel->Fields()) field->installEventFilter(filter);
   FDocument.History().OnChange = [this] { UpdateEditActions(); };
   UpdateEditActions();
+}
+
+// The profile table and what assistive tools read: an edit in the table is the Y field's edit of
+// that entry, one undo step merged with no other.
+void TMainForm::CreateViews() {
+  TEditorLink link{&FDocument.State(),
+                   [this](int entry) { Command([&] { FPanel->SelectEntry(entry); }); },
+                   [this](int entry, int y) {
+                     Command([&] {
+                       FPanel->SelectEntry(entry);
+                       TUndoHistory::TStep step(FDocument.History(), FDocument.State());
+                       FPanel->SetYField(y);
+                     });
+                   },
+                   {Action("EditUndo"), Action("EditRedo")}};
+  FViews = new TProfileViews(std::move(link), FEditor->View(), this);
+  FPanel->OnChanged = [this] { FViews->Changed(); };
 }
 
 QAction* TMainForm::Action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -191,6 +210,7 @@ void TMainForm::CreateEditActions() {
   MakeAction("EditPaste", QStringLiteral("Paste profile"), QKeySequence(Qt::CTRL | Qt::Key_V),
              &TMainForm::EditPasteExecute);
   MakeAction("ShapeCurve", QStringLiteral("Shape..."), {}, &TMainForm::ShapeCurveExecute);
+  MakeAction("ShowTable", QStringLiteral("Table..."), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { FViews->ShowTable(); });
   ShapeDlg = new TShapeDlg(this);
   setAcceptDrops(true);
 }
@@ -230,7 +250,8 @@ void TMainForm::CreateMenus() {
           {showBackground1,
            item("Exchange1", "ExchangeCurves", "Exchange Profiles", "Exchange forground and background profiles"),
            item("FitCurve1", "FitCurve", "Delete breakpoints", "Remove breakpoints not needed"),
-           item("Shape1", "ShapeCurve", "Shape...", "Shape|Set the whole curve from end output and expo")});
+           item("Shape1", "ShapeCurve", "Shape...", "Shape|Set the whole curve from end output and expo"),
+           item("Table1", "ShowTable", "Table...", "Table|Show the profile as a table of values")});
   menuBar()
       ->addMenu(QStringLiteral("ESC"))
       ->addActions({item("Read1", "UploadCurve", "Read", "Read|Read profile from ESC"),

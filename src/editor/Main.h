@@ -35,6 +35,8 @@ class TShapeDlg;
 //   TControllerCommands  Test, Read, Write and the connection check (ComPort1)
 // Every action and control runs through Command, which refuses it while a command or a drag is
 // running. Everything runs on the GUI thread.
+class TProfileViews;
+
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
@@ -54,6 +56,7 @@ class TMainForm : public QMainWindow {
   TProfileDocument& Document() { return FDocument; }
   const TProfileDocument& Document() const { return FDocument; }
   TDiagramEditor& Editor() const { return *FEditor; }
+  TProfileViews& Views() const { return *FViews; }
   TControlPanel& Panel() const { return *FPanel; }
   TPortSelector& Ports() const { return *FPorts; }
   TControllerCommands& Commands() const { return *FCommands; }
@@ -89,6 +92,7 @@ class TMainForm : public QMainWindow {
 
   // Building the window (Main.cpp).
   void CreateParts(QWidget* client, TPortLister ports, const std::string& portFolder);
+  void CreateViews();
   void CreateActions();
   void CreateEditActions();
   void CreateMenus();
@@ -131,6 +135,7 @@ class TMainForm : public QMainWindow {
   TDiagramEditor* FEditor = nullptr;
   TControlPanel* FPanel = nullptr;
   TPortSelector* FPorts = nullptr;
+  TProfileViews* FViews = nullptr;  // the profile table and the diagram for assistive tools
   TControllerCommands* FCommands = nullptr;
   QWidget* ToolBar1 = nullptr;
   TShapeDlg* ShapeDlg = nullptr;
