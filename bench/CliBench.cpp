@@ -4,14 +4,14 @@
 #include "BenchTiming.h"
 #include "EscSimulator.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 extern char** environ;
@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
   options.LinePacing = true;
   TEscSimulator sim(options);
   const std::string port = sim.SlavePath();
-  const std::string file = (std::filesystem::temp_directory_path() / ("cli-bench-" + std::to_string(::getpid()) + ".spp")).string();
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("cli-bench-" + std::to_string(::getpid()) + ".spp")).string();
 
   struct TCase {
     const char* Name;
@@ -56,13 +57,14 @@ int main(int argc, char** argv) {
     const std::vector<double> times = TimeRunsMs(runs, [&] { ok = RunCli(c.Args) && ok; });
     const double floor = c.Commands * 40.0;
     const double median = Median(times);
-    std::printf("%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)\n", c.Name, c.Commands, median,
-                floor, median / floor, *std::min_element(times.begin(), times.end()),
+    std::printf("%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)\n", c.Name, c.Commands,
+                median, floor, median / floor, *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()));
   }
   std::filesystem::remove(file);
   if (!ok || sim.FrameCount() != runs * (99 + 195)) {
-    std::fprintf(stderr, "a command failed, or the simulator saw %ld frames instead of %d\n", sim.FrameCount(), runs * (99 + 195));
+    std::fprintf(stderr, "a command failed, or the simulator saw %ld frames instead of %d\n", sim.FrameCount(),
+                 runs * (99 + 195));
     return 1;
   }
   return 0;

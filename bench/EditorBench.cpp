@@ -1,12 +1,13 @@
 // Times the diagram's drawing: a full redraw at device pixel ratios 1, 1.5 and 2, and at ratio 1
 // against what mouse editing does instead (two XOR rubber bands per pointer movement, a range
-// redraw at the start and end of a drag), and prints the figures. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+// redraw at the start and end of a drag), and prints the figures. Runs on the offscreen platform unless QT_QPA_PLATFORM
+// says otherwise.
 
 #include "BenchTiming.h"
-#include "Dialogs.h"
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "Dialogs.h"
 #include "Main.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <vector>
 
 namespace {
-
 
 double MedianUs(int runs, const std::function<void()>& work) { return 1000.0 * MedianMs(runs, work); }
 

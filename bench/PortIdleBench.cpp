@@ -15,18 +15,18 @@
 #include <QMainWindow>
 #include <QWindow>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <memory>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -159,9 +159,10 @@ void Measure(int processes) {
   for (pid_t pid : crowd) Stop(pid);
   const double b = Median(bare), t = Median(text), e = Median(editor);
   std::printf("%4d extra processes: idle %6.2f ms CPU per s\n", processes, idleMsPerS);
-  std::printf("     start-up to the mapped window (median of %d): editor %6.1f ms; bare window %6.1f ms (%4.2f x); "
-              "window with a line of text %6.1f ms (%4.2f x)\n",
-              Runs, e, b, e / b, t, e / t);
+  std::printf(
+      "     start-up to the mapped window (median of %d): editor %6.1f ms; bare window %6.1f ms (%4.2f x); "
+      "window with a line of text %6.1f ms (%4.2f x)\n",
+      Runs, e, b, e / b, t, e / t);
   std::fflush(stdout);
 }
 

@@ -5,22 +5,22 @@
 
 #include "CliOutput.h"
 #include "ComPort.h"
-#include "PortList.h"
 #include "ConnectionCheck.h"
 #include "Interrupt.h"
+#include "PortList.h"
 #include "PortSession.h"
 #include "RegisterMap.h"
 #include "SpedV4Device.h"
 #include "Transfer.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Cli {
 
@@ -184,8 +184,8 @@ std::string InterruptNote() {
   if (FProgress.Started()) {
     note += " on " + FCurrentPort + " after " + std::to_string(FProgress.Steps()) + " of " +
             std::to_string(FProgress.Maximum()) + " registers";
-    note += FProgress.Writing() ? ": the controller holds part of the new profile; write it again"
-                                : "; nothing was saved";
+    note +=
+        FProgress.Writing() ? ": the controller holds part of the new profile; write it again" : "; nothing was saved";
   } else if (FDone > 0) {
     note += " after " + std::to_string(FDone) + (FDone == 1 ? " controller" : " controllers") + " written";
   }
@@ -196,7 +196,8 @@ int Ports(const TOptions& options) {
   const auto ports = ListPorts();
   if (options.Json) {
     std::vector<std::string> items;
-    for (const auto& p : ports) items.push_back(JsonObject({{"path", JsonString(p.Path)}, {"label", JsonString(PortLabel(p))}}));
+    for (const auto& p : ports)
+      items.push_back(JsonObject({{"path", JsonString(p.Path)}, {"label", JsonString(PortLabel(p))}}));
     Print(JsonObject({{"ports", JsonArray(items)}}));
   } else {
     for (const auto& p : ports) Print(p.Path + "  " + PortLabel(p));
@@ -296,19 +297,22 @@ int Verify(const std::string& file, const std::string& port, const TOptions& opt
   if (held[freq] != expected[freq]) {
     const std::string a = FrequencyOfCode(expected[freq]), b = FrequencyOfCode(held[freq]);
     lines.push_back("frequency: file " + a + ", controller " + b);
-    items.push_back(JsonObject({{"setting", JsonString("frequency")}, {"file", JsonString(a)}, {"controller", JsonString(b)}}));
+    items.push_back(
+        JsonObject({{"setting", JsonString("frequency")}, {"file", JsonString(a)}, {"controller", JsonString(b)}}));
   }
   for (int entry = 0; entry <= profile.LastIndex(); ++entry) {
     const int reg = Transfer::CurveRegister(entry);
     if (held[reg] == expected[reg]) continue;
-    lines.push_back("entry " + std::to_string(entry) + " (X " + std::to_string(profile.GetPoint(entry).X) + "): file Y " +
-                    std::to_string(expected[reg]) + ", controller Y " + std::to_string(held[reg]));
+    lines.push_back("entry " + std::to_string(entry) + " (X " + std::to_string(profile.GetPoint(entry).X) +
+                    "): file Y " + std::to_string(expected[reg]) + ", controller Y " + std::to_string(held[reg]));
     items.push_back(JsonObject({{"entry", std::to_string(entry)},
                                 {"file", std::to_string(expected[reg])},
                                 {"controller", std::to_string(held[reg])}}));
   }
   if (options.Json) {
-    Print(JsonObject({{"file", JsonString(file)}, {"port", JsonString(port)}, {"equal", lines.empty() ? "true" : "false"},
+    Print(JsonObject({{"file", JsonString(file)},
+                      {"port", JsonString(port)},
+                      {"equal", lines.empty() ? "true" : "false"},
                       {"differences", JsonArray(items)}}));
   } else if (lines.empty()) {
     Print(port + ": the controller holds " + file);

@@ -3,8 +3,8 @@
 #include "ConnectionCheck.h"
 #include "Interrupt.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace Cli {
 
@@ -118,7 +118,8 @@ void TProgress::Draw() {
   if (!FTerminal || FMaximum <= 0) return;
   constexpr int Width = 40;
   const int filled = FSteps * Width / FMaximum;
-  std::fprintf(stderr, "\r%s [%s%s] %d/%d%s\033[K", FMessage.c_str(), std::string(static_cast<size_t>(filled), '#').c_str(),
+  std::fprintf(stderr, "\r%s [%s%s] %d/%d%s\033[K", FMessage.c_str(),
+               std::string(static_cast<size_t>(filled), '#').c_str(),
                std::string(static_cast<size_t>(Width - filled), '.').c_str(), FSteps, FMaximum,
                FNote.empty() ? "" : ("  " + FNote).c_str());
   std::fflush(stderr);

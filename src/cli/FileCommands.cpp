@@ -4,10 +4,10 @@
 #include "CliOutput.h"
 #include "SpedV4Device.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace Cli {
 
@@ -49,8 +49,7 @@ void Print(const std::string& text) { std::fputs((text + "\n").c_str(), stdout);
 
 void LoadProfile(const std::string& file, TSpedV4Device& profile) {
   struct stat st {};
-  if (::stat(file.c_str(), &st) != 0)
-    throw TUsageError("Cannot open file \"" + file + "\": " + std::strerror(errno));
+  if (::stat(file.c_str(), &st) != 0) throw TUsageError("Cannot open file \"" + file + "\": " + std::strerror(errno));
   profile.Clear();
   if (profile.LoadFromFile(file) != 0) throw TUsageError("Failed to load profile from file " + file);
 }
@@ -62,7 +61,8 @@ int Show(const std::string& file, const TOptions& options) {
   if (options.Json) {
     std::vector<std::pair<std::string, std::string>> members{{"file", JsonString(file)}};
     members.push_back({"deadband", settings[0].Value});
-    for (size_t i = 1; i < settings.size(); ++i) members.push_back({JsonName(settings[i].Name), JsonString(settings[i].Value)});
+    for (size_t i = 1; i < settings.size(); ++i)
+      members.push_back({JsonName(settings[i].Name), JsonString(settings[i].Value)});
     std::vector<std::string> entries;
     for (int i = 0; i <= profile.LastIndex(); ++i) {
       const TPoint p = profile.GetPoint(i);
@@ -84,8 +84,8 @@ int Show(const std::string& file, const TOptions& options) {
   for (int i = 0; i <= profile.LastIndex(); ++i) {
     const TPoint p = profile.GetPoint(i);
     char line[96];
-    std::snprintf(line, sizeof line, "%5d  %3d  %7.1f  %3d  %8.1f%s", i, p.X, StickPercent(p.X), p.Y, OutputPercent(p.Y),
-                  profile.IsBreakpoint(i) ? "  yes" : "");
+    std::snprintf(line, sizeof line, "%5d  %3d  %7.1f  %3d  %8.1f%s", i, p.X, StickPercent(p.X), p.Y,
+                  OutputPercent(p.Y), profile.IsBreakpoint(i) ? "  yes" : "");
     Print(line);
   }
   return esOK;
@@ -100,7 +100,8 @@ int Diff(const std::string& a, const std::string& b, const TOptions& options) {
   for (size_t i = 0; i < sa.size(); ++i) {
     if (sa[i].Value == sb[i].Value) continue;
     lines.push_back(sa[i].Name + ": " + sa[i].Value + " / " + sb[i].Value);
-    items.push_back(JsonObject({{"setting", JsonString(sa[i].Name)}, {"a", JsonString(sa[i].Value)}, {"b", JsonString(sb[i].Value)}}));
+    items.push_back(JsonObject(
+        {{"setting", JsonString(sa[i].Name)}, {"a", JsonString(sa[i].Value)}, {"b", JsonString(sb[i].Value)}}));
   }
   for (int i = 0; i <= pa.LastIndex(); ++i) {
     const TPoint p = pa.GetPoint(i), q = pb.GetPoint(i);
@@ -111,12 +112,15 @@ int Diff(const std::string& a, const std::string& b, const TOptions& options) {
     };
     lines.push_back("entry " + std::to_string(i) + ": " + side(p, bpA) + " / " + side(q, bpB));
     auto json = [](const TPoint& pt, bool bp) {
-      return JsonObject({{"x", std::to_string(pt.X)}, {"y", std::to_string(pt.Y)}, {"breakpoint", bp ? "true" : "false"}});
+      return JsonObject(
+          {{"x", std::to_string(pt.X)}, {"y", std::to_string(pt.Y)}, {"breakpoint", bp ? "true" : "false"}});
     };
     items.push_back(JsonObject({{"entry", std::to_string(i)}, {"a", json(p, bpA)}, {"b", json(q, bpB)}}));
   }
   if (options.Json)
-    Print(JsonObject({{"a", JsonString(a)}, {"b", JsonString(b)}, {"equal", lines.empty() ? "true" : "false"},
+    Print(JsonObject({{"a", JsonString(a)},
+                      {"b", JsonString(b)},
+                      {"equal", lines.empty() ? "true" : "false"},
                       {"differences", JsonArray(items)}}));
   else
     for (const auto& line : lines) Print(line);

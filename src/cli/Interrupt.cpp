@@ -1,12 +1,12 @@
 #include "Interrupt.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace Interrupt {
 
@@ -27,7 +27,8 @@ void OnSignal(int) {
   const int saved = errno;
   if (!FRequested.exchange(true)) FWhenNs = NowNs();
   const char byte = 1;
-  if (FWake[1] >= 0) [[maybe_unused]] auto n = ::write(FWake[1], &byte, 1);
+  if (FWake[1] >= 0) [[maybe_unused]]
+    auto n = ::write(FWake[1], &byte, 1);
   errno = saved;
 }
 

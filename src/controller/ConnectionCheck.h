@@ -5,13 +5,13 @@
 // process's groups, and the probe's reply bytes. None of them opens a port; the probe itself is
 // Transfer::IsConnected, run by the caller.
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <vector>
 
 struct TAclEntry;
@@ -47,12 +47,12 @@ struct TCheckInput {
   std::string ProcDir = "/proc";
   std::vector<std::string> UdevRulesDirs = {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
                                             "/lib/udev/rules.d"};
-  uid_t Uid = 0;                      // the user whose access counts (the effective one)
+  uid_t Uid = 0;  // the user whose access counts (the effective one)
   std::string UserName;
-  gid_t PrimaryGid = 0;               // the user's own group in the user database
-  std::vector<gid_t> SessionGroups;   // the groups this process runs with
+  gid_t PrimaryGid = 0;                                    // the user's own group in the user database
+  std::vector<gid_t> SessionGroups;                        // the groups this process runs with
   std::function<std::optional<TGroupEntry>(gid_t)> Group;  // the group database
-  pid_t Self = 0;                     // this process, which is no other holder
+  pid_t Self = 0;                                          // this process, which is no other holder
 };
 
 // The input for this process on this machine.

@@ -1,7 +1,7 @@
 #include "About.h"
 
-#include "WindowLook.h"
 #include "Version.h"
+#include "WindowLook.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -22,8 +22,7 @@ QLabel* CentredLabel(QWidget* panel, const QString& text, int top, const char* n
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setFixedSize(298, 126);

@@ -47,10 +47,8 @@ class TInputDrop : public QObject {
       case QEvent::MouseMove:
       case QEvent::Wheel:
       case QEvent::ContextMenu:
-      case QEvent::Drop:
-        return true;
-      default:
-        return false;
+      case QEvent::Drop: return true;
+      default: return false;
     }
   }
 };

@@ -14,7 +14,8 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
   if (!object || !object->isWidgetType()) return nullptr;
   if (key == QLatin1String("TDiagramView")) return new TDiagramAccessible(static_cast<TDiagramView*>(object));
   // The progress window is a dialog to a reader, which reads its title and message as it appears.
-  if (key == QLatin1String("TProgressW")) return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
+  if (key == QLatin1String("TProgressW"))
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
   if (key == QLatin1String("QComboBox") && NamedList(static_cast<QComboBox*>(object)))
     return new TNamedComboAccessible(static_cast<QComboBox*>(object));
   return nullptr;
@@ -29,10 +30,8 @@ QString TDiagramAccessible::text(QAccessible::Text t) const {
   switch (t) {
     case QAccessible::Name:
       return view->accessibleName().isEmpty() ? QStringLiteral("Throttle profile") : view->accessibleName();
-    case QAccessible::Description:
-      return EntryDescription(view->State().Profile, view->State().Selected);
-    default:
-      return QAccessibleWidget::text(t);
+    case QAccessible::Description: return EntryDescription(view->State().Profile, view->State().Selected);
+    default: return QAccessibleWidget::text(t);
   }
 }
 

@@ -139,16 +139,15 @@ void TDiagramSurface::Rectangle(int x1, int y1, int x2, int y2) {
 void TDiagramSurface::FillRect(int x1, int y1, int x2, int y2) {
   if (!FBrush) return;
   Pixels();
-  PlotBlock(Dev(std::min(x1, x2)), Dev(std::min(y1, y2)), Dev(std::max(x1, x2)), Dev(std::max(y1, y2)),
-            *FBrush, pmCopy);
+  PlotBlock(Dev(std::min(x1, x2)), Dev(std::min(y1, y2)), Dev(std::max(x1, x2)), Dev(std::max(y1, y2)), *FBrush,
+            pmCopy);
 }
 
 void TDiagramSurface::TextOut(int x, int y, const QString& text) {
   QPainter painter(&FImage);  // in logical pixels: the image carries the ratio
   painter.setFont(FFont);
   const QFontMetrics metrics(FFont);
-  if (FBrush)
-    painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), QColor(*FBrush));
+  if (FBrush) painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), QColor(*FBrush));
   painter.setPen(Qt::black);
   painter.drawText(x, y + metrics.ascent(), text);
 }

@@ -4,8 +4,8 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
-#include <QString>
 #include <QRgb>
+#include <QString>
 
 #include <optional>
 
@@ -63,11 +63,11 @@ class TDiagramSurface {
 
  private:
   QRgb* Pixels();
-  void Plot(int x, int y);                      // device pixel, after Pixels()
-  void PlotSpan(int x1, int x2, int y);         // device columns x1..x2-1 of device row y
+  void Plot(int x, int y);                                                    // device pixel, after Pixels()
+  void PlotSpan(int x1, int x2, int y);                                       // device columns x1..x2-1 of device row y
   void PlotBlock(int x1, int y1, int x2, int y2, QRgb color, TPenMode mode);  // device, half-open
-  void BresenhamTo(int x, int y);               // ratio 1
-  void DenseLineTo(int x, int y);               // any other ratio
+  void BresenhamTo(int x, int y);                                             // ratio 1
+  void DenseLineTo(int x, int y);                                             // any other ratio
 
   int FWidth;
   int FHeight;

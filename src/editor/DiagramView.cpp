@@ -30,10 +30,9 @@ void TDiagramView::ClampRange(int& first, int& last) const {
   if (first > last) last = first;
 }
 
-void TDiagramView::DrawStapels(const TSpeedoDevice& profile, int first, int last, TColorSet set,
-                               int offset) {
+void TDiagramView::DrawStapels(const TSpeedoDevice& profile, int first, int last, TColorSet set, int offset) {
   ClampRange(first, last);
-  FSurface.SetPenColor(set == csErase ? DiagramColors::Silver
+  FSurface.SetPenColor(set == csErase    ? DiagramColors::Silver
                        : set == csNormal ? DiagramColors::Bar
                                          : DiagramColors::BgBar);
   for (int i = first; i <= last; ++i) {

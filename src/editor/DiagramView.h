@@ -9,14 +9,14 @@
 
 // Colours of the diagram, as RGB.
 namespace DiagramColors {
-constexpr QRgb Silver = 0xC0C0C0;     // background, and everything drawn in the erase set
-constexpr QRgb Axis = 0xFF0000;       // axes and tick marks
-constexpr QRgb Bar = 0x0000FF;        // foreground bars
-constexpr QRgb BgBar = 0x000000;      // background-profile bars
-constexpr QRgb Square = 0x800080;     // breakpoint squares
-constexpr QRgb Line = 0x000000;       // curve lines
-constexpr QRgb RubberBand = 0x008000; // drawn in XOR mode
-constexpr QRgb FineBox = 0x3F3FC0;    // drawn in XOR mode; yellow on silver
+constexpr QRgb Silver = 0xC0C0C0;      // background, and everything drawn in the erase set
+constexpr QRgb Axis = 0xFF0000;        // axes and tick marks
+constexpr QRgb Bar = 0x0000FF;         // foreground bars
+constexpr QRgb BgBar = 0x000000;       // background-profile bars
+constexpr QRgb Square = 0x800080;      // breakpoint squares
+constexpr QRgb Line = 0x000000;        // curve lines
+constexpr QRgb RubberBand = 0x008000;  // drawn in XOR mode
+constexpr QRgb FineBox = 0x3F3FC0;     // drawn in XOR mode; yellow on silver
 }  // namespace DiagramColors
 
 // Colour sets of DrawStapels and DrawCurve.

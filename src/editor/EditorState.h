@@ -13,9 +13,9 @@ struct TEditorState {
   TSpedV4Device Profile;    // the profile that is edited, saved, loaded and transferred
   TSpedV4Device BgProfile;  // the background profile, shown as bars for comparison
   bool ShowBackground = false;
-  int Selected = 0;         // entry in the selection box; -1 for none (also during a drag)
+  int Selected = 0;  // entry in the selection box; -1 for none (also during a drag)
   QString FileName = Untitled;
-  TPoint Origin{50, 250};   // diagram pixel of stick position 0 at output 0
+  TPoint Origin{50, 250};  // diagram pixel of stick position 0 at output 0
 
   // Breakpoint drag. DragPoint is a profile point (X value, Y value); PrevBreak and NextBreak
   // are entry indices; DragMinX..DragMaxX is the range of X values the drag may reach.

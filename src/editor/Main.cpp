@@ -210,7 +210,8 @@ void TMainForm::CreateEditActions() {
   MakeAction("EditPaste", QStringLiteral("Paste profile"), QKeySequence(Qt::CTRL | Qt::Key_V),
              &TMainForm::EditPasteExecute);
   MakeAction("ShapeCurve", QStringLiteral("Shape..."), {}, &TMainForm::ShapeCurveExecute);
-  MakeAction("ShowTable", QStringLiteral("Table..."), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { FViews->ShowTable(); });
+  MakeAction("ShowTable", QStringLiteral("Table..."), QKeySequence(Qt::CTRL | Qt::Key_T),
+             [this] { FViews->ShowTable(); });
   ShapeDlg = new TShapeDlg(this);
   setAcceptDrops(true);
 }

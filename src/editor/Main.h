@@ -44,8 +44,8 @@ class TMainForm : public QMainWindow {
 
   // Message boxes and file dialogs go through dialogs, which must outlive the window. The port
   // list is filled from ports, then follows it (TPortSelector).
-  explicit TMainForm(TDialogs& dialogs, TPortLister ports = TPortSelector::ListComPorts,
-                     QWidget* parent = nullptr, const std::string& portFolder = "/dev");
+  explicit TMainForm(TDialogs& dialogs, TPortLister ports = TPortSelector::ListComPorts, QWidget* parent = nullptr,
+                     const std::string& portFolder = "/dev");
   ~TMainForm() override;
 
   // The small windows created after the main window; Help, About and the transfers show them.

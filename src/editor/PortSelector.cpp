@@ -73,7 +73,8 @@ TPortSelector::TPortSelector(QWidget* parent, TPortLister ports, TRunner run, co
   cbPorts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbPorts->setItemDelegate(new TPortItemDelegate(cbPorts));
   // A port picked in the list, with the mouse or the keys, is the user's own choice.
-  connect(cbPorts, &QComboBox::activated, this, [this](int index) { FUserChoice = cbPorts->itemText(index).toStdString(); });
+  connect(cbPorts, &QComboBox::activated, this,
+          [this](int index) { FUserChoice = cbPorts->itemText(index).toStdString(); });
   connect(cbPorts, &QComboBox::currentIndexChanged, this,
           [this] { cbPorts->setToolTip(cbPorts->currentData(Qt::ToolTipRole).toString()); });
   // Who holds a port is not looked up here: that reads every process's open files, and start-up
@@ -138,7 +139,8 @@ void TPortSelector::Show(std::vector<TPortEntry> ports, const std::string& selec
   for (const auto& port : FPorts) cbPorts->addItem(QString::fromStdString(port.Path));
   ShowLabels();
   const std::string wanted = select.empty() && !FPorts.empty() ? FPorts.front().Path : select;
-  const auto at = std::find_if(FPorts.begin(), FPorts.end(), [&](const TPortEntry& port) { return port.Path == wanted; });
+  const auto at =
+      std::find_if(FPorts.begin(), FPorts.end(), [&](const TPortEntry& port) { return port.Path == wanted; });
   cbPorts->setCurrentIndex(at == FPorts.end() ? -1 : static_cast<int>(at - FPorts.begin()));
   cbPorts->setToolTip(cbPorts->currentData(Qt::ToolTipRole).toString());
 }

@@ -18,8 +18,14 @@ const struct {
   const char* Object;
   const char* Name;
 } ControlNames[] = {
-    {"CurrX", "X"},       {"CurrY", "Y"},           {"CurrXSB", "Entry"}, {"FwdFreq", "Forward frequency"},
-    {"BrkFreq", "Brake frequency"}, {"DBand", "Deadband"}, {"DBandSB", "Deadband"}, {"cbPorts", "Port"},
+    {"CurrX", "X"},
+    {"CurrY", "Y"},
+    {"CurrXSB", "Entry"},
+    {"FwdFreq", "Forward frequency"},
+    {"BrkFreq", "Brake frequency"},
+    {"DBand", "Deadband"},
+    {"DBandSB", "Deadband"},
+    {"cbPorts", "Port"},
 };
 
 }  // namespace
@@ -57,7 +63,8 @@ void TProfileViews::ShowTable() {
     const QRect frame = FWindow->frameGeometry();
     const QRect screen = FWindow->screen() ? FWindow->screen()->availableGeometry() : QRect();
     int x = frame.right() + 8;
-    if (screen.isValid() && x + FTable->width() > screen.right()) x = std::max(screen.left(), frame.left() - FTable->width() - 8);
+    if (screen.isValid() && x + FTable->width() > screen.right())
+      x = std::max(screen.left(), frame.left() - FTable->width() - 8);
     FTable->move(x, frame.top());
   }
   FTable->Changed();

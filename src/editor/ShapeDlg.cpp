@@ -38,8 +38,7 @@ uint8_t TShape::Y(int x) const {
   return HalfY(std::max(0, 62 - x), 62, BrkEnd, BrkExpo);
 }
 
-TShapeDlg::TShapeDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+TShapeDlg::TShapeDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("ShapeDlg"));
   setWindowTitle(QStringLiteral("Shape"));
   const TShape start;
@@ -70,9 +69,7 @@ TShapeDlg::TShapeDlg(QWidget* parent)
     connect(field, &QSpinBox::valueChanged, ShapePlot, [this] { ShapePlot->update(); });
 }
 
-TShape TShapeDlg::Shape() const {
-  return {FwdEnd->value(), FwdExpo->value(), BrkEnd->value(), BrkExpo->value()};
-}
+TShape TShapeDlg::Shape() const { return {FwdEnd->value(), FwdExpo->value(), BrkEnd->value(), BrkExpo->value()}; }
 
 TShapePlot::TShapePlot(const TShapeDlg& dialog, QWidget* parent) : QWidget(parent), FDialog(dialog) {
   setFixedSize(2 * 127 + 9, 128 + 9);  // 2 pixels per X unit, 2 output steps per pixel

@@ -64,11 +64,9 @@ QVariant TProfileTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
   switch (role) {
     case Qt::DisplayRole: return Cell(index.row(), index.column());
-    case Qt::EditRole:
-      return index.column() == tcY ? QVariant(FLink.State->Profile.GetY(index.row())) : QVariant();
+    case Qt::EditRole: return index.column() == tcY ? QVariant(FLink.State->Profile.GetY(index.row())) : QVariant();
     case Qt::TextAlignmentRole:
-      return index.column() == tcBreakpoint ? QVariant(Qt::AlignCenter)
-                                            : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+      return index.column() == tcBreakpoint ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     default: return {};
   }
 }
@@ -81,8 +79,7 @@ QVariant TProfileTableModel::headerData(int section, Qt::Orientation orientation
 
 Qt::ItemFlags TProfileTableModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags f = QAbstractTableModel::flags(index);
-  if (index.isValid() && index.column() == tcY && YEditable(FLink.State->Profile, index.row()))
-    f |= Qt::ItemIsEditable;
+  if (index.isValid() && index.column() == tcY && YEditable(FLink.State->Profile, index.row())) f |= Qt::ItemIsEditable;
   return f;
 }
 

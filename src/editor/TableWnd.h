@@ -5,8 +5,8 @@
 #include "EditorState.h"
 
 #include <QAbstractTableModel>
-#include <QList>
 #include <QDialog>
+#include <QList>
 
 #include <functional>
 

@@ -5,12 +5,12 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QIconEngine>
-#include <QStyle>
-#include <QStyleOption>
 #include <QPainter>
 #include <QScreen>
-#include <QWidget>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
+#include <QWidget>
 
 #include <algorithm>
 #include <utility>

@@ -9,8 +9,8 @@
 // thread's end, so it never depends on the host's message loop. Handlers may call Close; they must
 // not destroy the component.
 
-#include "CommThread.h"
 #include "ComTypes.h"
+#include "CommThread.h"
 #include "HandOver.h"
 #include "ModemLines.h"
 #include "RegisterPort.h"
@@ -24,7 +24,7 @@
 #include <vector>
 
 class TComPort : public TRegisterPort {
-public:
+ public:
   using TNotifyEvent = std::function<void(TComPort& sender)>;
   using TReceiveProc = std::function<void(const std::string& data)>;
   using TStatusChanged = std::function<void(bool status)>;
@@ -110,7 +110,7 @@ public:
   TStatusChanged OnRLSDChanged;
   TNotifyEvent OnError;
 
-private:
+ private:
   void DoReceive(uint32_t count);
   void DoStatus(uint32_t events, uint32_t modemStatus);
   bool SendFrame(const uint8_t* frame, int length);

@@ -24,7 +24,7 @@
 using TWaitHook = std::function<void()>;
 
 class TCommThread {
-public:
+ public:
   // Takes the number of bytes waiting in the input queue.
   using TReceiveHook = std::function<void(uint32_t count)>;
   // Takes the event bits and the modem status sampled before the change.
@@ -73,7 +73,7 @@ public:
   TReceiveHook FReceiveHook;
   TStatusHook FStatusHook;
 
-private:
+ private:
   void Execute();
 
   TPortHandle FPort;
@@ -82,6 +82,6 @@ private:
   std::shared_ptr<THandOverQueue> FHandOver;
   std::thread FThread;
   std::string FOpenFailure;
-  uint32_t FEventMask = 0;   // bits of the event being handed over
-  uint32_t FModemStatus = 0; // modem status before that event
+  uint32_t FEventMask = 0;    // bits of the event being handed over
+  uint32_t FModemStatus = 0;  // modem status before that event
 };

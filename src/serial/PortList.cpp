@@ -3,12 +3,12 @@
 #include "ComPort.h"
 #include "SystemView.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -32,8 +32,7 @@ std::string UsbDeviceDir(const std::string& name, const std::string& sysDir) {
   const std::string root = RealPath(sysDir);
   std::string dir = RealPath(sysDir + "/class/tty/" + name + "/device");
   while (!root.empty() && dir.size() > root.size() && StartsWith(dir, root.c_str())) {
-    if (Exists(dir + "/idVendor"))
-      return dir;
+    if (Exists(dir + "/idVendor")) return dir;
     dir.erase(dir.find_last_of('/'));
   }
   return {};
@@ -42,12 +41,10 @@ std::string UsbDeviceDir(const std::string& name, const std::string& sysDir) {
 // "FT232R USB UART, FTDI" from the adapter's strings; "CH340/CH341 (1a86:7523)" from its chip
 // when it has none; "USB serial adapter" when the system says nothing.
 std::string UsbDescription(const std::string& usbDir) {
-  if (usbDir.empty())
-    return "USB serial adapter";
+  if (usbDir.empty()) return "USB serial adapter";
   const std::string product = ReadFirstLine(usbDir + "/product");
   const std::string maker = ReadFirstLine(usbDir + "/manufacturer");
-  if (!product.empty())
-    return maker.empty() ? product : product + ", " + maker;
+  if (!product.empty()) return maker.empty() ? product : product + ", " + maker;
   const std::string vendorId = ReadFirstLine(usbDir + "/idVendor");
   const std::string productId = ReadFirstLine(usbDir + "/idProduct");
   const std::string chip = KnownChipName(vendorId, productId);
@@ -82,8 +79,7 @@ TPortEntry DescribePort(const std::string& path, const std::string& sysDir) {
 }
 
 bool PortListLess(const TPortEntry& a, const TPortEntry& b) {
-  if (a.Kind != b.Kind)
-    return a.Kind < b.Kind;
+  if (a.Kind != b.Kind) return a.Kind < b.Kind;
   return NaturalLess(a.Path, b.Path);
 }
 
@@ -98,19 +94,16 @@ std::vector<TPortEntry> ListSerialPorts(const TSystemRoots& roots) {
 
 void MarkHolders(std::vector<TPortEntry>& ports, const std::string& procDir, pid_t self) {
   std::vector<std::string> paths;
-  for (const auto& port : ports)
-    paths.push_back(port.Path);
+  for (const auto& port : ports) paths.push_back(port.Path);
   const auto holders = PortHoldersOf(paths, procDir);
   for (size_t i = 0; i < ports.size(); ++i) {
     std::vector<std::string> names;
     for (const auto& holder : OtherHolders(holders[i], self)) {
       const std::string name = holder.Name.empty() ? "process " + std::to_string(holder.Pid) : holder.Name;
-      if (std::find(names.begin(), names.end(), name) == names.end())
-        names.push_back(name);
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
     ports[i].InUseBy.clear();
-    for (const auto& name : names)
-      ports[i].InUseBy += (ports[i].InUseBy.empty() ? "" : ", ") + name;
+    for (const auto& name : names) ports[i].InUseBy += (ports[i].InUseBy.empty() ? "" : ", ") + name;
   }
 }
 
@@ -123,20 +116,16 @@ std::string ChoosePort(const std::vector<std::string>& before, const std::vector
   auto listed = [&](const std::string& path) {
     return !path.empty() && std::find(after.begin(), after.end(), path) != after.end();
   };
-  if (listed(userChoice))
-    return userChoice;
+  if (listed(userChoice)) return userChoice;
   for (const auto& path : after)
-    if (std::find(before.begin(), before.end(), path) == before.end())
-      return path;
-  if (listed(selected))
-    return selected;
+    if (std::find(before.begin(), before.end(), path) == before.end()) return path;
+  if (listed(selected)) return selected;
   return after.empty() ? std::string() : after.front();
 }
 
 TPortWatch::TPortWatch(const std::string& devDir) : FFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
   constexpr uint32_t mask = IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO;
-  if (FFd.Valid() && ::inotify_add_watch(FFd.Get(), devDir.c_str(), mask) < 0)
-    FFd.Reset();
+  if (FFd.Valid() && ::inotify_add_watch(FFd.Get(), devDir.c_str(), mask) < 0) FFd.Reset();
 }
 
 bool TPortWatch::TakeEvents() {
@@ -144,13 +133,11 @@ bool TPortWatch::TakeEvents() {
   alignas(inotify_event) char buf[4096];
   for (;;) {
     const ssize_t n = ::read(FFd.Get(), buf, sizeof buf);
-    if (n <= 0)
-      return concernsPort;  // EAGAIN: nothing more waiting
+    if (n <= 0) return concernsPort;  // EAGAIN: nothing more waiting
     for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
       // A lost event (the queue ran over) may have been about a port.
-      if ((event->mask & IN_Q_OVERFLOW) || (event->len > 0 && IsSerialPortName(event->name)))
-        concernsPort = true;
+      if ((event->mask & IN_Q_OVERFLOW) || (event->len > 0 && IsSerialPortName(event->name))) concernsPort = true;
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
     }
   }

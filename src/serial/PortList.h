@@ -7,9 +7,9 @@
 
 #include "FileHandle.h"
 
-#include <string>
 #include <sys/types.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 // The groups of the list, in the order they are listed.
@@ -65,7 +65,7 @@ std::string ChoosePort(const std::vector<std::string>& before, const std::vector
 // A watch on the device folder for serial ports that are made, removed, renamed or whose access
 // changes. Costs nothing while nothing happens there: the descriptor becomes readable on an event.
 class TPortWatch {
-public:
+ public:
   // Valid() is false when the system refuses the watch (too many watches, no such folder).
   explicit TPortWatch(const std::string& devDir = "/dev");
   bool Valid() const { return FFd.Valid(); }
@@ -74,6 +74,6 @@ public:
   // Takes the events waiting, without blocking. True when one of them concerns a serial port's name.
   bool TakeEvents();
 
-private:
+ private:
   TFileHandle FFd;
 };

@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <mutex>
-#include <spawn.h>
-#include <sys/wait.h>
 
 extern char** environ;
 
@@ -54,7 +54,8 @@ pid_t Start(const TTempDir& dir, std::vector<std::string> args, bool simulatorPa
 TResult Finish(const TTempDir& dir, pid_t pid) {
   TResult r;
   int status = 0;
-  if (pid > 0 && ::waitpid(pid, &status, 0) == pid) r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
+    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   r.Out = TTempDir::Read(dir.File("out"));
   r.Err = TTempDir::Read(dir.File("err"));
   return r;
@@ -92,8 +93,8 @@ struct TCase {
   const char* Name;
   std::vector<std::string> Args;  // "@port", "@port2" and "@dir/NAME" are filled in
   int Status;
-  std::string Out, Err;           // expected within standard output and standard error
-  long Frames = 0, Frames2 = 0;   // frames each simulator received
+  std::string Out, Err;          // expected within standard output and standard error
+  long Frames = 0, Frames2 = 0;  // frames each simulator received
   TEscSimulator::TOptions Sim = {}, Sim2 = {};
   std::function<void(TEscSimulator&, const TTempDir&)> Check = {};  // what must hold afterwards
 };
@@ -112,8 +113,10 @@ TEST_P(CliCommands, StatusOutputAndFrames) {
   std::filesystem::create_directory(dir.File("folder.spp"));
   TEscSimulator sim(c.Sim), sim2(c.Sim2);
   auto fill = [&](std::string text) {
-    for (auto [key, value] : {std::pair{"@port2", sim2.SlavePath()}, {"@port", sim.SlavePath()}, {"@dir", dir.Path().string()}})
-      for (size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, std::string_view(key).size(), value);
+    for (auto [key, value] :
+         {std::pair{"@port2", sim2.SlavePath()}, {"@port", sim.SlavePath()}, {"@dir", dir.Path().string()}})
+      for (size_t at; (at = text.find(key)) != std::string::npos;)
+        text.replace(at, std::string_view(key).size(), value);
     return text;
   };
   std::vector<std::string> args;
@@ -163,28 +166,93 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"TestSilent", {"test", "@port"}, 1, "ESC not connected", "", 2, 0, Silent},
         TCase{"CheckConnected", {"check", "@port", "--json"}, 0, "\"kind\": \"connected\"", "", 2},
         TCase{"PortIsNoTerminal", {"test", "@dir/good.spp"}, 3, "", "cannot open @dir/good.spp"},
-        TCase{"PortMissing", {"write", "@dir/good.spp", "@dir/ttyUSB7"}, 3, "@dir/ttyUSB7: cannot be opened", "No such file"},
-        TCase{"FileIsNoProfile", {"write", "@dir/bad.spp", "@port"}, 2, "", "Failed to load profile from file @dir/bad.spp"},
-        TCase{"FileMissing", {"write", "@dir/none.spp", "@port"}, 2, "", "\"@dir/none.spp\": No such file or directory"},
+        TCase{"PortMissing",
+              {"write", "@dir/good.spp", "@dir/ttyUSB7"},
+              3,
+              "@dir/ttyUSB7: cannot be opened",
+              "No such file"},
+        TCase{"FileIsNoProfile",
+              {"write", "@dir/bad.spp", "@port"},
+              2,
+              "",
+              "Failed to load profile from file @dir/bad.spp"},
+        TCase{
+            "FileMissing", {"write", "@dir/none.spp", "@port"}, 2, "", "\"@dir/none.spp\": No such file or directory"},
         TCase{"FileIsAFolder", {"verify", "@dir/folder.spp", "@port"}, 2, "", "\"@dir/folder.spp\": Is a directory"},
-        TCase{"RepeatTakesOnePort", {"write", "@dir/good.spp", "@port", "@port2", "--repeat"}, 2, "", "exactly one port"},
-        TCase{"Write", {"write", "@dir/good.spp", "@port"}, 0, "@port: written and verified", "", 195, 0, {}, {}, HoldsGood},
+        TCase{
+            "RepeatTakesOnePort", {"write", "@dir/good.spp", "@port", "@port2", "--repeat"}, 2, "", "exactly one port"},
+        TCase{"Write",
+              {"write", "@dir/good.spp", "@port"},
+              0,
+              "@port: written and verified",
+              "",
+              195,
+              0,
+              {},
+              {},
+              HoldsGood},
         // A read-back that differs fails that port; --keep-going goes on to the next.
-        TCase{"ReadBackFailsKeepGoing", {"write", "@dir/good.spp", "@port", "@port2", "--keep-going"}, 1,
-              "@port: Download failed. Please check ESC connections.\n@port2: written and verified\n", "", 195, 195,
+        TCase{"ReadBackFailsKeepGoing",
+              {"write", "@dir/good.spp", "@port", "@port2", "--keep-going"},
+              1,
+              "@port: Download failed. Please check ESC connections.\n@port2: written and verified\n",
+              "",
+              195,
+              195,
               Opt([](auto& o) { o.CorruptRegister = 70; })},
         // A controller that falls silent ends the Write at the first incomplete reply; no further port.
-        TCase{"ControllerFallsSilent", {"write", "@dir/good.spp", "@port", "@port2"}, 1,
-              "@port: Download failed. Please check ESC connections.", "", 11, 0, Opt([](auto& o) { o.StopAfter = 10; })},
-        TCase{"WriteNotConnected", {"write", "@dir/good.spp", "@port"}, 1, "@port: ESC not connected", "", 2, 0, Silent},
-        TCase{"Read", {"read", "@port", "@dir/new.spp"}, 0, "read into @dir/new.spp", "", 99, 0, {}, {}, ReadAsTheEditorSaves},
-        TCase{"ReadKeepsExistingFile", {"read", "@port", "@dir/exists.spp"}, 2, "", "--force", 0, 0, {}, {}, ExistingKept},
-        TCase{"ReadFailsWritesNothing", {"read", "@port", "@dir/new.spp"}, 1, "", "Upload failed", 31, 0,
-              Opt([](auto& o) { o.StopAfter = 30; }), {}, NoNewFile},
-        TCase{"VerifyFindsDifferences", {"verify", "@dir/good.spp", "@port"}, 1, "frequency: file 10.0k, controller code 0", "",
+        TCase{"ControllerFallsSilent",
+              {"write", "@dir/good.spp", "@port", "@port2"},
+              1,
+              "@port: Download failed. Please check ESC connections.",
+              "",
+              11,
+              0,
+              Opt([](auto& o) { o.StopAfter = 10; })},
+        TCase{
+            "WriteNotConnected", {"write", "@dir/good.spp", "@port"}, 1, "@port: ESC not connected", "", 2, 0, Silent},
+        TCase{"Read",
+              {"read", "@port", "@dir/new.spp"},
+              0,
+              "read into @dir/new.spp",
+              "",
+              99,
+              0,
+              {},
+              {},
+              ReadAsTheEditorSaves},
+        TCase{"ReadKeepsExistingFile",
+              {"read", "@port", "@dir/exists.spp"},
+              2,
+              "",
+              "--force",
+              0,
+              0,
+              {},
+              {},
+              ExistingKept},
+        TCase{"ReadFailsWritesNothing",
+              {"read", "@port", "@dir/new.spp"},
+              1,
+              "",
+              "Upload failed",
+              31,
+              0,
+              Opt([](auto& o) { o.StopAfter = 30; }),
+              {},
+              NoNewFile},
+        TCase{"VerifyFindsDifferences",
+              {"verify", "@dir/good.spp", "@port"},
+              1,
+              "frequency: file 10.0k, controller code 0",
+              "",
               99},
         TCase{"DiffSame", {"diff", "@dir/good.spp", "@dir/good.spp"}, 0, "", ""},
-        TCase{"Show", {"show", "@dir/good.spp", "--json"}, 0, "{\"entry\": 20, \"x\": 40, \"stick_percent\": -37.0, \"y\": 200", ""}),
+        TCase{"Show",
+              {"show", "@dir/good.spp", "--json"},
+              0,
+              "{\"entry\": 20, \"x\": 40, \"stick_percent\": -37.0, \"y\": 200",
+              ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A verify of a controller that holds the file but for one entry names that entry and nothing else.
@@ -197,7 +265,8 @@ TEST(CliVerify, NamesTheEntryThatDiffers) {
   sim.SetRegister(static_cast<uint8_t>(Transfer::CurveRegister(50)), 7);
   const TResult r = Finish(dir, Start(dir, {"verify", dir.File("good.spp"), sim.SlavePath(), "--json"}));
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Out.find("\"differences\": [{\"entry\": 50, \"file\": " + std::to_string(good.GetY(50)) + ", \"controller\": 7}]"),
+  EXPECT_NE(r.Out.find("\"differences\": [{\"entry\": 50, \"file\": " + std::to_string(good.GetY(50)) +
+                       ", \"controller\": 7}]"),
             std::string::npos)
       << r.Out;
 }
@@ -213,9 +282,10 @@ TEST(CliInterrupt, StopsBetweenRegisterCommands) {
     int Signal;
     const char* Says;
   };
-  for (const TSignalCase c : {TSignalCase{"write", false, 60, SIGINT, "the controller holds part of the new profile; write it again"},
-                              TSignalCase{"write", true, 1, SIGTERM, "interrupted"},
-                              TSignalCase{"read", false, 40, SIGINT, "nothing was saved"}}) {
+  for (const TSignalCase c :
+       {TSignalCase{"write", false, 60, SIGINT, "the controller holds part of the new profile; write it again"},
+        TSignalCase{"write", true, 1, SIGTERM, "interrupted"},
+        TSignalCase{"read", false, 40, SIGINT, "nothing was saved"}}) {
     SCOPED_TRACE(std::string(c.Command) + (c.Silent ? " silent" : ""));
     TTempDir dir;
     TGoodProfile().SaveToFile(dir.File("good.spp"));

@@ -11,8 +11,8 @@
 //                                       window, the busy cursor, and how long the window went
 //                                       unserved
 // Exit status 0 when the check holds.
-#include "Dialogs.h"
 #include "DiagramView.h"
+#include "Dialogs.h"
 #include "EscSimulator.h"
 #include "InfoWnd.h"
 #include "Main.h"
@@ -82,8 +82,8 @@ int Find(const char* file, double ratio, const char* out) {
   for (int y = ay; y < shot.height(); ++y)
     for (int x = ax; x < shot.width(); ++x)
       if ((shot.pixel(x, y) & 0xFFFFFF) == 0xFF0000 && Matches(shot, diagram, x - ax, y - ay)) {
-        std::printf("diagram at ratio %g (%dx%d) found at (%d, %d)\n", ratio, diagram.width(), diagram.height(),
-                    x - ax, y - ay);
+        std::printf("diagram at ratio %g (%dx%d) found at (%d, %d)\n", ratio, diagram.width(), diagram.height(), x - ax,
+                    y - ay);
         if (out) SaveWindow(shot, x - ax, y - ay, ratio, out);
         return 0;
       }
@@ -120,7 +120,9 @@ bool ModalIsTransient(const QWidget& main, const std::function<void()>& open) {
     modal->close();
   });
   poll.start(20);
-  QTimer::singleShot(10000, [] { if (QWidget* m = QApplication::activeModalWidget()) m->close(); });
+  QTimer::singleShot(10000, [] {
+    if (QWidget* m = QApplication::activeModalWidget()) m->close();
+  });
   open();
   return seen && transient;
 }
@@ -139,9 +141,8 @@ int Session() {
   const QDeadlineTimer deadline(10000);
   while (!(form.windowHandle() && form.windowHandle()->isExposed()) && !deadline.hasExpired())
     QApplication::processEvents(QEventLoop::AllEvents, 20);
-  std::printf("platform %s, main window exposed: %s, device pixel ratio %g\n",
-              qPrintable(QApplication::platformName()), form.windowHandle()->isExposed() ? "yes" : "NO",
-              form.devicePixelRatioF());
+  std::printf("platform %s, main window exposed: %s, device pixel ratio %g\n", qPrintable(QApplication::platformName()),
+              form.windowHandle()->isExposed() ? "yes" : "NO", form.devicePixelRatioF());
 
   bool ok = true;
   struct {
@@ -167,10 +168,11 @@ int Session() {
     const qint64 longest = gap.Longest();
     frames += command.Frames;
     const bool done = !dialogs.Failed && sim.FrameCount() == frames;
-    std::printf("%s: %ld frames, %s; progress window shown %s, transient child %s, busy cursor %s; "
-                "longest unserved %lld ms\n",
-                command.Name, sim.FrameCount(), done ? "ok" : "FAILED", progressShown ? "yes" : "NO",
-                progressTransient ? "yes" : "NO", busy ? "yes" : "NO", static_cast<long long>(longest));
+    std::printf(
+        "%s: %ld frames, %s; progress window shown %s, transient child %s, busy cursor %s; "
+        "longest unserved %lld ms\n",
+        command.Name, sim.FrameCount(), done ? "ok" : "FAILED", progressShown ? "yes" : "NO",
+        progressTransient ? "yes" : "NO", busy ? "yes" : "NO", static_cast<long long>(longest));
     // A desktop calls a window unresponsive after its ping goes unanswered for seconds (weston
     // shows its busy cursor after 200 ms); a second between servings fails the check.
     ok = ok && done && progressShown && progressTransient && busy && longest < 1000;

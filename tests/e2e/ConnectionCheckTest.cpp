@@ -2,11 +2,11 @@
 // against the simulator's loop-back and silent modes, with the search of the other ports.
 #include "ComPort.h"
 #include "ConnectionCheckWnd.h"
-#include "EscSimulator.h"
-#include "FakeDialogs.h"
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "EscSimulator.h"
+#include "FakeDialogs.h"
 #include "Main.h"
 #include "SimulatorPace.h"
 

@@ -1,21 +1,21 @@
 // The window's controller commands (Test, Read, Write) against the simulated controller, with the
 // message boxes answered by the test.
 #include "ComPort.h"
-#include "EscSimulator.h"
-#include "FakeDialogs.h"
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "EscSimulator.h"
+#include "FakeDialogs.h"
 #include "Main.h"
-#include "SimulatorPace.h"
 #include "ProgressWnd.h"
+#include "SimulatorPace.h"
 #include "Transfer.h"
 #include "UnservedGap.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QToolButton>
@@ -35,9 +35,8 @@ class ControllerCommands : public ::testing::Test {
     Form.reset();
     Sim = std::make_unique<TEscSimulator>(std::move(options));
     const std::string path = Sim->SlavePath();
-    Form = std::make_unique<TMainForm>(Dialogs, [path, listPort] {
-      return listPort ? std::vector<std::string>{path} : std::vector<std::string>{};
-    });
+    Form = std::make_unique<TMainForm>(
+        Dialogs, [path, listPort] { return listPort ? std::vector<std::string>{path} : std::vector<std::string>{}; });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
     // The simulator answers at once; the controller's own timing only where a test says so.
@@ -90,7 +89,8 @@ TEST_F(ControllerCommands, TestWithoutAController) {
 
 TEST_F(ControllerCommands, EmptyPortListGivesTheOpenError) {
   Start({}, false);
-  for (QAction* command : {Form->findChild<QAction*>("TestCom"), Form->findChild<QAction*>("UploadCurve"), Form->findChild<QAction*>("DownloadCurve")}) {
+  for (QAction* command : {Form->findChild<QAction*>("TestCom"), Form->findChild<QAction*>("UploadCurve"),
+                           Form->findChild<QAction*>("DownloadCurve")}) {
     Dialogs.Errors.clear();
     command->trigger();
     ASSERT_EQ(Dialogs.Errors.size(), 1) << command->objectName().toStdString();
@@ -170,7 +170,6 @@ TEST_F(ControllerCommands, ReadTakesTheControllersProfile) {
   ExpectProfile(start);
   Form->findChild<QAction*>("EditRedo")->trigger();
   ExpectProfile(expected);
-
 }
 
 TEST_F(ControllerCommands, ReadThatLosesTheControllerLeavesTheProfile) {

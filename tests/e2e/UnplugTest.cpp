@@ -2,14 +2,14 @@
 // commands: the window goes on, the user is told, the profile is not spoilt, the port is closed
 // afterwards, and the next command reaches the controller once it is back on the same port name.
 #include "ComPort.h"
-#include "EscSimulator.h"
-#include "FakeDialogs.h"
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "EscSimulator.h"
+#include "FakeDialogs.h"
 #include "Main.h"
-#include "SimulatorPace.h"
 #include "ProgressWnd.h"
+#include "SimulatorPace.h"
 #include "TempDir.h"
 #include "Transfer.h"
 

@@ -44,7 +44,8 @@ TEST_F(DesktopEditTest, CopyGivesTheFilesBytesAndPasteLoadsThemAsOpenDoes) {
   const QString file = Dir.filePath(QStringLiteral("copy.spp"));
   Dialogs.FileAnswers = {file};
   Form.findChild<QAction*>("FileSaveAs1")->trigger();
-  Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_C, Qt::ControlModifier);  // the read-only Y field leaves the key to the profile
+  Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_C,
+      Qt::ControlModifier);  // the read-only Y field leaves the key to the profile
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   QFile saved(file);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -79,9 +80,9 @@ TEST_F(DesktopEditTest, ShapeSetsTheCurveByTheFormula) {
     int Entry, Y, Tolerance;  // Y worked out by hand; a fitted cubic may lie off by one
   };
   const TRow rows[] = {
-      {{100, 0, 100, 0}, 16, 123, 0},   // X 32: 255 x 30/62 = 123.39
-      {{100, 0, 100, 0}, 48, 65, 0},    // X 80: 255 x 16/63 = 64.76
-      {{50, 0, 50, 0}, 0, 128, 0},      // 127.5, halves to even
+      {{100, 0, 100, 0}, 16, 123, 0},     // X 32: 255 x 30/62 = 123.39
+      {{100, 0, 100, 0}, 48, 65, 0},      // X 80: 255 x 16/63 = 64.76
+      {{50, 0, 50, 0}, 0, 128, 0},        // 127.5, halves to even
       {{100, 100, 100, 100}, 16, 29, 1},  // 255 x (30/62)^3 = 28.89
       {{80, 100, 80, 50}, 64, 27, 1},     // X 96: 204 x (32/63)^3 = 26.73
   };
@@ -156,8 +157,8 @@ TEST_F(DesktopEditTest, DiagramKeysSelectAndAdjustLikeTheFineAdjustment) {
     Qt::Key Key;
     int Selected, Y;
   };
-  const TRow rows[] = {{Qt::Key_Up, 62, 126},   {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
-                       {Qt::Key_Down, 62, 125}, {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
+  const TRow rows[] = {{Qt::Key_Up, 62, 126},    {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
+                       {Qt::Key_Down, 62, 125},  {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
                        {Qt::Key_Delete, 62, 125}};
   for (const TRow& row : rows) {
     Key(row.Key);

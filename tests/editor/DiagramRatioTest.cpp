@@ -1,10 +1,10 @@
 // The diagram at device pixel ratios other than 1: the same logical geometry, lines that stop
 // before their end point, XOR figures that undo themselves, and range redraws that end where a
 // full redraw does. One table, ratio 1 included as the reference.
-#include "DiagramMapping.h"
-#include "FakeDialogs.h"
 #include "DiagramEditor.h"
+#include "DiagramMapping.h"
 #include "DiagramSurface.h"
+#include "FakeDialogs.h"
 #include "Main.h"
 #include "ProfileDocument.h"
 
@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr QRgb Silver = 0xC0C0C0, Red = 0xFF0000, Blue = 0x0000FF, Black = 0x000000,
-               Purple = 0x800080, Yellow = 0xFFFF00;
+constexpr QRgb Silver = 0xC0C0C0, Red = 0xFF0000, Blue = 0x0000FF, Black = 0x000000, Purple = 0x800080,
+               Yellow = 0xFFFF00;
 
 class DiagramRatioTest : public ::testing::TestWithParam<double> {
  protected:
@@ -39,7 +39,9 @@ class DiagramRatioTest : public ::testing::TestWithParam<double> {
         if ((Image().pixel(dx, dy) & 0xFFFFFF) != first) return 0x1000000;
     return first;
   }
-  TPoint PixelOf(int index) const { return ToScreen(Form.Document().State().Origin, Form.Document().State().Profile.GetPoint(index)); }
+  TPoint PixelOf(int index) const {
+    return ToScreen(Form.Document().State().Origin, Form.Document().State().Profile.GetPoint(index));
+  }
 
   // Range redraws put the bars over the curve where a full redraw puts the curve over the bars,
   // and a square over the first pixels of the next segment; nothing else may differ.
@@ -74,20 +76,18 @@ TEST_P(DiagramRatioTest, TheImageHoldsTheRatioInTheSameLogicalGeometry) {
     int X, Y;
     QRgb Colour;
   } const pixels[] = {
-      {367, 26, Red},     {367, 257, Red},    {367, 25, Silver},  {367, 258, Silver},
-      {35, 250, Red},     {699, 250, Red},    {34, 250, Silver},  {700, 250, Silver},
-      {82, 257, Red},     {83, 253, Silver},  {374, 46, Red},     {375, 46, Silver},
-      {210, 146, Blue},   {210, 249, Blue},   {210, 140, Silver}, {211, 200, Silver},
-      {672, 43, Purple},  {677, 48, Purple},  {673, 44, Silver},  {671, 43, Silver},
+      {367, 26, Red},     {367, 257, Red},   {367, 25, Silver},  {367, 258, Silver}, {35, 250, Red},
+      {699, 250, Red},    {34, 250, Silver}, {700, 250, Silver}, {82, 257, Red},     {83, 253, Silver},
+      {374, 46, Red},     {375, 46, Silver}, {210, 146, Blue},   {210, 249, Blue},   {210, 140, Silver},
+      {211, 200, Silver}, {672, 43, Purple}, {677, 48, Purple},  {673, 44, Silver},  {671, 43, Silver},
   };
   for (const auto& p : pixels) EXPECT_EQ(Block(p.X, p.Y), p.Colour) << p.X << ", " << p.Y;
 }
 
 TEST_P(DiagramRatioTest, LinesPaintTheirStartAndNotTheirEndAndUndoThemselvesInXor) {
   const TPoint from{100, 100};
-  const TPoint ends[] = {{140, 100}, {60, 100},  {100, 140}, {100, 60},  {140, 137}, {63, 137},
-                         {140, 63},  {63, 63},   {105, 190}, {95, 10},   {190, 95},  {10, 105},
-                         {120, 120}, {80, 120},  {101, 101}, {100, 101}};
+  const TPoint ends[] = {{140, 100}, {60, 100}, {100, 140}, {100, 60}, {140, 137}, {63, 137}, {140, 63},  {63, 63},
+                         {105, 190}, {95, 10},  {190, 95},  {10, 105}, {120, 120}, {80, 120}, {101, 101}, {100, 101}};
   TDiagramSurface& s = Surface();
   for (const TPoint& to : ends) {
     SCOPED_TRACE(testing::Message() << "to " << to.X << ", " << to.Y);
@@ -189,7 +189,8 @@ TEST_P(DiagramRatioTest, ARatioChangeDuringADragRedrawsItsPictureAndTheDragGoesO
   EXPECT_EQ(Image(), moved);
   Form.Editor().DiagramMouseMove({}, p.X + 10, 90);
   Form.Editor().DiagramMouseUp(Qt::LeftButton, {}, p.X + 10, 90);
-  EXPECT_EQ(FromScreen(Form.Document().State().Origin, {p.X + 10, 90}).Y, Form.Document().State().Profile.GetPoint(64).Y);
+  EXPECT_EQ(FromScreen(Form.Document().State().Origin, {p.X + 10, 90}).Y,
+            Form.Document().State().Profile.GetPoint(64).Y);
   ExpectAsFullRedraw();
 }
 

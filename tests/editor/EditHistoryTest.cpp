@@ -21,7 +21,8 @@ class EditHistoryTest : public MainFormTest {
  protected:
   // Everything that undo restores, byte for byte as the profile operations give it.
   std::string State() const {
-    return Form.Document().State().Profile.SaveToText() + Form.Document().State().BgProfile.SaveToText() + (Form.Document().State().ShowBackground ? "shown " : "hidden ") +
+    return Form.Document().State().Profile.SaveToText() + Form.Document().State().BgProfile.SaveToText() +
+           (Form.Document().State().ShowBackground ? "shown " : "hidden ") +
            std::to_string(Form.Document().State().Selected);
   }
   void Key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
@@ -32,7 +33,8 @@ class EditHistoryTest : public MainFormTest {
 
 TEST_F(EditHistoryTest, EveryKindOfChangeIsOneStepThatUndoAndRedoWalk) {
   EXPECT_FALSE(Form.findChild<QAction*>("EditUndo")->isEnabled() || Form.findChild<QAction*>("Undo1")->isEnabled());
-  Form.Document().State().Profile.SetY(70, static_cast<uint8_t>(Form.Document().State().Profile.GetY(70)));  // a breakpoint on the line
+  Form.Document().State().Profile.SetY(
+      70, static_cast<uint8_t>(Form.Document().State().Profile.GetY(70)));  // a breakpoint on the line
   Form.Document().State().Profile.SetY(50, 10);
   Form.Document().State().BgProfile.SetY(20, 200);
   Form.Editor().View()->RedrawAll();
@@ -45,23 +47,35 @@ TEST_F(EditHistoryTest, EveryKindOfChangeIsOneStepThatUndoAndRedoWalk) {
 
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
       {"Delete breakpoints", [&] { Form.findChild<QAction*>("FitCurve1")->trigger(); }},
-      {"drag", [&] { Press(Qt::LeftButton, PixelOf(62)), Move({600, 100}), Release(Qt::LeftButton, {600, 100}); }},
+      {"drag",
+       [&] {
+         Press(Qt::LeftButton, PixelOf(62)), Move({600, 100}), Release(Qt::LeftButton, {600, 100});
+       }},
       {"right click", [&] { Click(Qt::RightButton, PixelOf(50)); }},
       {"click", [&] { Click(Qt::LeftButton, PixelOf(16)); }},
-      {"fine adjustment", [&] { Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_Up, {}), Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_Up, {}); }},
+      {"fine adjustment",
+       [&] {
+         Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_Up, {}),
+             Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_Up, {});
+       }},
       {"deadband", [&] { Key(Form.findChild<QScrollBar*>("DBandSB"), Qt::Key_Right, {}); }},
       {"frequency", [&] { Key(Form.findChild<QComboBox*>("FwdFreq"), Qt::Key_Down, {}); }},
       {"New", [&] { Key(&Form, Qt::Key_N); }},
       {"Open", [&] { Dialogs.FileAnswers = {other}, Key(&Form, Qt::Key_O); }},
       {"Exchange", [&] { QTest::mouseClick(Form.findChild<QToolButton*>("ToolButton4"), Qt::LeftButton); }},
-      {"Paste", [&] { QGuiApplication::clipboard()->setText(QString::fromStdString(saved.SaveToText())), Key(&Form, Qt::Key_V); }},
-      {"Shape", [&] {
+      {"Paste",
+       [&] {
+         QGuiApplication::clipboard()->setText(QString::fromStdString(saved.SaveToText())), Key(&Form, Qt::Key_V);
+       }},
+      {"Shape",
+       [&] {
          Dialogs.OnModal = [](QDialog& d) { static_cast<TShapeDlg&>(d).FwdExpo->setValue(60), d.accept(); };
          Form.findChild<QAction*>("Shape1")->trigger();
        }},
   };
   // Undo and redo work wherever the focus is, the read-only fields included.
-  QWidget* focus[] = {&Form, Form.findChild<QLineEdit*>("CurrX"), Form.findChild<QSpinBox*>("CurrY"), Form.findChild<QLineEdit*>("DBand"), Form.Editor().View()};
+  QWidget* focus[] = {&Form, Form.findChild<QLineEdit*>("CurrX"), Form.findChild<QSpinBox*>("CurrY"),
+                      Form.findChild<QLineEdit*>("DBand"), Form.Editor().View()};
   std::string before;
   int n = 0;
   for (const auto& [name, change] : changes) {

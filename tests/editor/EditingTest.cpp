@@ -16,7 +16,7 @@ TEST_F(MainFormTest, DragMovesABreakpointAndRedrawsOnlyWhatChanged) {
   EXPECT_EQ(Form.Document().State().Selected, -1);
   EXPECT_EQ(Form.Document().State().PrevBreak, 32);
   EXPECT_EQ(Form.Document().State().NextBreak, 95);
-  EXPECT_EQ(Count(Yellow), 0);  // no selection box while dragging
+  EXPECT_EQ(Count(Yellow), 0);             // no selection box while dragging
   EXPECT_EQ(At(675, 43), Silver ^ Green);  // rubber band square at the start point
 
   Move({600, 90});   // X 110, Y 200
@@ -49,9 +49,9 @@ TEST_F(MainFormTest, DragStopsShortOfTheNeighbouringBreakpoints) {
   EXPECT_EQ(Form.Document().State().DragMaxX, 124);
   Move({600, 100});  // X 110, Y 187.5 -> 188
   const QImage atAllowed = Form.Editor().View()->Image();
-  Move({675, 60});   // column of X 125: the neighbour itself
-  Move({720, 20});   // beyond it and outside the drawn range
-  Move({372, 20});   // nearest column X 64: the left neighbour
+  Move({675, 60});  // column of X 125: the neighbour itself
+  Move({720, 20});  // beyond it and outside the drawn range
+  Move({372, 20});  // nearest column X 64: the left neighbour
   EXPECT_EQ(Form.Document().State().DragPoint, (TPoint{110, 188}));
   EXPECT_EQ(Form.Editor().View()->Image(), atAllowed);
   Release(Qt::LeftButton, {720, 20});
@@ -135,9 +135,9 @@ TEST_F(MainFormTest, PressesOnTheEndEntriesOrBesideTheCurveChangeNothing) {
 TEST_F(MainFormTest, PressesAndCommandsDuringADragAreIgnored) {
   Press(Qt::LeftButton, PixelOf(62));
   Move({600, 100});
-  Press(Qt::RightButton, PixelOf(93));  // would delete breakpoint 93 and start over
+  Press(Qt::RightButton, PixelOf(93));                     // would delete breakpoint 93 and start over
   QTest::keyClick(&Form, Qt::Key_N, Qt::ControlModifier);  // New
-  Form.findChild<QScrollBar*>("CurrXSB")->setValue(5);  // the scroll bar moved by its keys during the drag
+  Form.findChild<QScrollBar*>("CurrXSB")->setValue(5);     // the scroll bar moved by its keys during the drag
   EXPECT_TRUE(Form.Editor().Dragging());
   EXPECT_TRUE(Form.Document().State().Profile.IsBreakpoint(93));
   EXPECT_EQ(Form.Document().State().Selected, -1);
@@ -217,12 +217,14 @@ TEST_F(MainFormTest, DeadbandBarLevelAndTextStayEqual) {
   for (int step = 0; step < 5; ++step) {
     QTest::keyClick(Form.findChild<QScrollBar*>("DBandSB"), Qt::Key_Right);
     EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), Form.findChild<QScrollBar*>("DBandSB")->value());
-    EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QString::number(Form.findChild<QScrollBar*>("DBandSB")->value()));
+    EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(),
+              QString::number(Form.findChild<QScrollBar*>("DBandSB")->value()));
   }
   EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 4);
   for (int i : {30, 31, 32, 33}) EXPECT_EQ(Form.Document().State().Profile.GetY(i), 0) << i;
   // The arrow button at the left end steps down.
-  QTest::mouseClick(Form.findChild<QScrollBar*>("DBandSB"), Qt::LeftButton, {}, QPoint(4, Form.findChild<QScrollBar*>("DBandSB")->height() / 2));
+  QTest::mouseClick(Form.findChild<QScrollBar*>("DBandSB"), Qt::LeftButton, {},
+                    QPoint(4, Form.findChild<QScrollBar*>("DBandSB")->height() / 2));
   EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 3);
   EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QStringLiteral("3"));
   EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());

@@ -7,11 +7,11 @@
 
 #include <QString>
 
-#include <filesystem>
-#include <iostream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <filesystem>
+#include <iostream>
 
 extern bool GMountsArePrivate;  // set by the test program's main before Qt starts threads
 
@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 class FileFaultsTest : public MainFormTest {
  protected:
   FileFaultsTest() {
-    ::chmod(Dir.Path().c_str(), 0755);  // reachable for the ordinary user of some tests
-    Form.Document().State().Profile.SetY(50, 111);         // an edit that must survive every failure
+    ::chmod(Dir.Path().c_str(), 0755);              // reachable for the ordinary user of some tests
+    Form.Document().State().Profile.SetY(50, 111);  // an edit that must survive every failure
   }
 
   QString Q(const std::string& s) const { return QString::fromStdString(s); }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DiagramMapping.h"
-#include "FakeDialogs.h"
 #include "ControlPanel.h"
 #include "ControllerCommands.h"
 #include "DiagramEditor.h"
+#include "DiagramMapping.h"
+#include "FakeDialogs.h"
 #include "Main.h"
 
 #include <QTest>

@@ -37,7 +37,7 @@ TEST(EntryTextTest, FiguresAsTheFineAdjustmentAndTheAxesShowThem) {
     int X, Y;
     const char *FineX, *Stick, *Output;
   } cases[] = {
-      {0, 0, "-63", "-100.0", "0.0"},  {62, 1, "-1", "-2.4", "0.4"},     {64, 128, "1", "0.8", "50.2"},
+      {0, 0, "-63", "-100.0", "0.0"},     {62, 1, "-1", "-2.4", "0.4"},    {64, 128, "1", "0.8", "50.2"},
       {127, 255, "64", "100.0", "100.0"}, {95, 127, "32", "49.6", "49.8"},
   };
   for (const auto& c : cases) {
@@ -79,7 +79,8 @@ TEST_F(ProfileTableTest, TypedYFollowsTheFieldsRules) {
     const std::string before = Form.Document().State().Profile.SaveToText();
     const int oldY = Form.Document().State().Profile.GetY(c.Entry);
     const QModelIndex y = table.Model->index(c.Entry, TProfileTableModel::tcY);
-    EXPECT_EQ(table.Model->flags(y).testFlag(Qt::ItemIsEditable), YEditable(Form.Document().State().Profile, c.Entry)) << c.What;
+    EXPECT_EQ(table.Model->flags(y).testFlag(Qt::ItemIsEditable), YEditable(Form.Document().State().Profile, c.Entry))
+        << c.What;
     EXPECT_EQ(table.Model->setData(y, c.Y, Qt::EditRole), c.Taken) << c.What;
     if (!c.Taken) {
       EXPECT_EQ(Form.Document().State().Profile.SaveToText(), before) << c.What;
@@ -165,11 +166,12 @@ TEST_F(ProfileTableTest, CopyGivesTabSeparatedRowsUnderAHeader) {
     if (a->shortcut() == QKeySequence(QKeySequence::Copy)) a->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             (QStringLiteral("Entry\tX\tStick %\tY\tOutput %\tBreakpoint\n") +
-                QStringLiteral("32\t1\t0.8\t%1\t%2\t%3\n")
-                    .arg(Form.Document().State().Profile.GetY(32))
-                    .arg(OutputPercentText(Form.Document().State().Profile.GetY(32)))
-                    .arg(Form.Document().State().Profile.IsBreakpoint(32) ? "yes" : "no") +
-                QStringLiteral("33\t2\t2.4\t200\t78.4\tyes\n")).toStdString());
+             QStringLiteral("32\t1\t0.8\t%1\t%2\t%3\n")
+                 .arg(Form.Document().State().Profile.GetY(32))
+                 .arg(OutputPercentText(Form.Document().State().Profile.GetY(32)))
+                 .arg(Form.Document().State().Profile.IsBreakpoint(32) ? "yes" : "no") +
+             QStringLiteral("33\t2\t2.4\t200\t78.4\tyes\n"))
+                .toStdString());
   table.Table->clearSelection();
   table.CopyRows();
   EXPECT_EQ(QGuiApplication::clipboard()->text().count(QLatin1Char('\n')), 97);
@@ -189,12 +191,18 @@ TEST_F(ProfileTableTest, DiagramIsANamedChartWhoseDescriptionFollowsTheSelection
   EXPECT_EQ(diagram->text(QAccessible::Description), EntryDescription(Form.Document().State().Profile, 1));
   Form.findChild<QScrollBar*>("CurrXSB")->setValue(40);
   QTest::keyClick(Form.Editor().View(), Qt::Key_Up);  // a value change of the same entry
-  EXPECT_TRUE(diagram->text(QAccessible::Description).startsWith(
-      QStringLiteral("Entry 40: X 9, Y %1,").arg(Form.Document().State().Profile.GetY(40))));
+  EXPECT_TRUE(diagram->text(QAccessible::Description)
+                  .startsWith(QStringLiteral("Entry 40: X 9, Y %1,").arg(Form.Document().State().Profile.GetY(40))));
 
   const std::pair<QWidget*, const char*> names[] = {
-      {Form.findChild<QLineEdit*>("CurrX"), "X"},      {Form.findChild<QSpinBox*>("CurrY"), "Y"},         {Form.findChild<QScrollBar*>("CurrXSB"), "Entry"}, {Form.findChild<QComboBox*>("FwdFreq"), "Forward frequency"},
-      {Form.findChild<QComboBox*>("BrkFreq"), "Brake frequency"}, {Form.findChild<QLineEdit*>("DBand"), "Deadband"}, {Form.findChild<QScrollBar*>("DBandSB"), "Deadband"}, {Form.findChild<QComboBox*>("cbPorts"), "Port"},
+      {Form.findChild<QLineEdit*>("CurrX"), "X"},
+      {Form.findChild<QSpinBox*>("CurrY"), "Y"},
+      {Form.findChild<QScrollBar*>("CurrXSB"), "Entry"},
+      {Form.findChild<QComboBox*>("FwdFreq"), "Forward frequency"},
+      {Form.findChild<QComboBox*>("BrkFreq"), "Brake frequency"},
+      {Form.findChild<QLineEdit*>("DBand"), "Deadband"},
+      {Form.findChild<QScrollBar*>("DBandSB"), "Deadband"},
+      {Form.findChild<QComboBox*>("cbPorts"), "Port"},
   };
   for (const auto& [w, name] : names) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name), QLatin1String(name));

@@ -3,10 +3,10 @@
 #include "IdlePty.h"
 #include "PortList.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -36,13 +36,12 @@ TEST(ChoosePort, FollowsTheUsersChoiceAndNewPorts) {
       {"another port goes: the selection stays", {usb0, usb1, s0}, {usb1, s0}, usb1, "", usb1},
       {"the selected port goes, no choice: the first", {usb0, usb1}, {usb1}, usb0, "", usb1},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ChoosePort(c.Before, c.After, c.Selected, c.Choice), c.Expected) << c.What;
+  for (const auto& c : cases) EXPECT_EQ(ChoosePort(c.Before, c.After, c.Selected, c.Choice), c.Expected) << c.What;
 }
 
 // A made-up /sys with terminals and the USB devices they sit on, and a made-up /proc.
 class PortDescription : public ::testing::Test {
-protected:
+ protected:
   PortDescription() : root(fs::temp_directory_path() / ("port-list-" + std::to_string(::getpid()))) {
     fs::remove_all(root);
     fs::create_directories(root / "sys/class/tty");
@@ -104,8 +103,7 @@ TEST_F(PortDescription, SaysWhatEachPortIs) {
   }
   std::stable_sort(all.begin(), all.end(), PortListLess);
   TPaths order;
-  for (const auto& port : all)
-    order.push_back(port.Path);
+  for (const auto& port : all) order.push_back(port.Path);
   EXPECT_EQ(order, (TPaths{"/dev/ttyACM0", "/dev/ttyS4", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB9", "/dev/rfcomm0",
                            "/dev/ttyAMA0", "/dev/ttyS0"}));
 }
