@@ -19,6 +19,8 @@ void THandOverQueue::Synchronize(std::function<void()> call) {
     std::lock_guard lock(FMutex);
     FQueue.push_back(req);
     post = FPoster;
+    // A GUI thread already waiting in WaitForEnd runs the call: wake it.
+    FChanged.notify_all();
   }
   if (post) {
     std::weak_ptr<THandOverQueue> weak = weak_from_this();
