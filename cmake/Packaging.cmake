@@ -26,4 +26,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# A cross build (cmake/debian-cross.cmake) makes a package for the target's architecture.
+if(CMAKE_CROSSCOMPILING AND TORVANIC_CROSS_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${TORVANIC_CROSS_ARCH})
+endif()
 include(CPack)
