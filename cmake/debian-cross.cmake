@@ -1,20 +1,16 @@
 # Cross build on Debian with Debian's cross compiler and the target's libraries installed beside
 # this machine's own (multiarch, /usr/lib/<triplet>); scripts/package-arm64 uses it:
 #   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/debian-cross.cmake -DTORVANIC_CROSS_ARCH=arm64 ...
-# TORVANIC_CROSS_ARCH is a Debian architecture: arm64 or armhf. Programs built here (the tests)
-# run under QEMU's user-mode emulator, which finds the target's loader and libraries in the
+# TORVANIC_CROSS_ARCH is the Debian architecture to build for (arm64). Programs built here (the
+# tests) run under QEMU's user-mode emulator, which finds the target's loader and libraries in the
 # multiarch folders.
-set(TORVANIC_CROSS_ARCH arm64 CACHE STRING "Debian architecture to build for: arm64 or armhf")
+set(TORVANIC_CROSS_ARCH arm64 CACHE STRING "Debian architecture to build for")
 if(TORVANIC_CROSS_ARCH STREQUAL "arm64")
   set(triplet aarch64-linux-gnu)
   set(CMAKE_SYSTEM_PROCESSOR aarch64)
   set(emulator qemu-aarch64-static)
-elseif(TORVANIC_CROSS_ARCH STREQUAL "armhf")
-  set(triplet arm-linux-gnueabihf)
-  set(CMAKE_SYSTEM_PROCESSOR arm)
-  set(emulator qemu-arm-static)
 else()
-  message(FATAL_ERROR "TORVANIC_CROSS_ARCH must be arm64 or armhf")
+  message(FATAL_ERROR "TORVANIC_CROSS_ARCH: only arm64 is set up")
 endif()
 
 set(CMAKE_SYSTEM_NAME Linux)
