@@ -45,9 +45,11 @@ void InterpolateWith(TTable& t) {
 // Nanoseconds per whole-table interpolation, median of several runs.
 template <class Work>
 double NsPerInterpolation(Work work) {
-  return MedianMs(9, [&] {
-           for (int r = 0; r < Repeats; ++r) work();
-         }) * 1e6 / Repeats;
+  return MedianMs(9,
+                  [&] {
+                    for (int r = 0; r < Repeats; ++r) work();
+                  }) *
+         1e6 / Repeats;
 }
 
 volatile uint8_t Sink;

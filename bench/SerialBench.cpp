@@ -24,8 +24,7 @@ void Probe(TComPort& port) {
 }
 
 void Report(const char* what, int runs, double ms, double floorMs) {
-  std::printf("%-34s median of %2d: %8.2f ms   floor %7.2f ms   ratio %.3f\n", what, runs, ms, floorMs,
-              ms / floorMs);
+  std::printf("%-34s median of %2d: %8.2f ms   floor %7.2f ms   ratio %.3f\n", what, runs, ms, floorMs, ms / floorMs);
 }
 
 // With an answering controller the frame and the reply cross the line during the pause, so the
@@ -33,11 +32,11 @@ void Report(const char* what, int runs, double ms, double floorMs) {
 // command would reach if the line time were not hidden in the pause.
 void ReportAnswering(const char* what, int runs, double ms, int pauses, int chars) {
   const double pause = pauses * PauseMs, withBytes = pause + chars * CharMs;
-  std::printf("%-34s median of %2d: %8.2f ms   pause %6.2f ms (x%.3f)   pause+bytes %6.2f ms (x%.3f)\n", what,
-              runs, ms, pause, ms / pause, withBytes, ms / withBytes);
+  std::printf("%-34s median of %2d: %8.2f ms   pause %6.2f ms (x%.3f)   pause+bytes %6.2f ms (x%.3f)\n", what, runs, ms,
+              pause, ms / pause, withBytes, ms / withBytes);
 }
 
-} // namespace
+}  // namespace
 
 int main() {
   std::printf("Register commands over a pseudo-terminal, simulated controller paced at 19200 baud\n");

@@ -3,6 +3,9 @@
 // 40 ms per command; and the longest time the GUI thread left its events unserved meanwhile, seen
 // by a timer that asks to fire every millisecond.
 #include "BenchTiming.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "Dialogs.h"
 #include "EscSimulator.h"
 #include "Main.h"
@@ -57,7 +60,8 @@ int main(int argc, char** argv) {
     const char* Name;
     QAction* Action;
     int Commands;
-  } cases[] = {{"Read ", form.UploadCurve, 99}, {"Write", form.DownloadCurve, 195}};
+  } cases[] = {{"Read ", form.findChild<QAction*>("UploadCurve"), 99},
+               {"Write", form.findChild<QAction*>("DownloadCurve"), 195}};
 
   TUnservedGap gap;
 
@@ -71,9 +75,10 @@ int main(int argc, char** argv) {
     });
     const double floor = c.Commands * 40.0;
     const double median = Median(times);
-    std::printf("%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)  longest unserved %lld ms\n",
-                c.Name, c.Commands, median, floor, median / floor, *std::min_element(times.begin(), times.end()),
-                *std::max_element(times.begin(), times.end()), static_cast<long long>(longest));
+    std::printf(
+        "%s %3d commands: %8.1f ms  floor %7.1f ms  ratio %.3f  (min %.1f, max %.1f)  longest unserved %lld ms\n",
+        c.Name, c.Commands, median, floor, median / floor, *std::min_element(times.begin(), times.end()),
+        *std::max_element(times.begin(), times.end()), static_cast<long long>(longest));
   }
   if (sim.FrameCount() != runs * (99 + 195)) {
     std::fprintf(stderr, "the simulator saw %ld frames instead of %d\n", sim.FrameCount(), runs * (99 + 195));

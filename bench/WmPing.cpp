@@ -34,9 +34,10 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 }
 
 std::string Title(xcb_connection_t* c, xcb_window_t w, xcb_atom_t netWmName, xcb_atom_t utf8) {
-  for (auto [prop, type] : {std::pair{netWmName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_ATOM_STRING)}}) {
-    TReply<xcb_get_property_reply_t> r(xcb_get_property_reply(c, xcb_get_property(c, 0, w, prop, type, 0, 256), nullptr),
-                                       &std::free);
+  for (auto [prop, type] :
+       {std::pair{netWmName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_ATOM_STRING)}}) {
+    TReply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, prop, type, 0, 256), nullptr), &std::free);
     if (r && xcb_get_property_value_length(r.get()) > 0)
       return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
                          static_cast<size_t>(xcb_get_property_value_length(r.get())));
@@ -53,7 +54,8 @@ xcb_window_t Find(xcb_connection_t* c, xcb_window_t parent, const std::string& t
   const xcb_window_t* kids = xcb_query_tree_children(tree.get());
   for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
     TReply<xcb_get_property_reply_t> p(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, kids[i], protocols, XCB_ATOM_ATOM, 0, 32), nullptr), &std::free);
+        xcb_get_property_reply(c, xcb_get_property(c, 0, kids[i], protocols, XCB_ATOM_ATOM, 0, 32), nullptr),
+        &std::free);
     if (p && xcb_get_property_value_length(p.get()) > 0 && Title(c, kids[i], netWmName, utf8).rfind(title, 0) == 0)
       return kids[i];
     if (xcb_window_t w = Find(c, kids[i], title, netWmName, utf8, protocols)) return w;

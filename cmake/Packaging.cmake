@@ -18,6 +18,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
        "A connection check tells why a controller does not answer, the port list"
        "follows adapters plugged in or out, and a udev rule gives the desktop user"
        "access to the common USB serial adapters without joining a group."
+       "torvanic-cli reads, writes, verifies and compares profiles from a terminal"
+       "or a script, without a desktop, with the same frames and checks."
        "Includes esc-sim, a simulated controller on a pseudo-terminal, to try the"
        "program without hardware.")
 set(CPACK_STRIP_FILES ON)
@@ -25,6 +27,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt's Wayland platform: without it the program runs through XWayland on a Wayland desktop, which
+# scales its window as a bitmap. Recommended, so that a minimal system can leave it out.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # A cross build (cmake/debian-cross.cmake) makes a package for the target's architecture.
 if(CMAKE_CROSSCOMPILING AND TORVANIC_CROSS_ARCH)

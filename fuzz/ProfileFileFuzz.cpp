@@ -55,8 +55,7 @@ void CheckInterpolated(const TSpeedoDevice& p) {
     FuzzCheck(p.PrevBreakpoint(c) == b, "PrevBreakpoint disagrees with NextBreakpoint");
     const int lo = std::min(p.GetY(b), p.GetY(c));
     const int hi = std::max(p.GetY(b), p.GetY(c));
-    for (int i = b + 1; i < c; ++i)
-      FuzzCheck(lo <= p.GetY(i) && p.GetY(i) <= hi, "derived entry outside its segment");
+    for (int i = b + 1; i < c; ++i) FuzzCheck(lo <= p.GetY(i) && p.GetY(i) <= hi, "derived entry outside its segment");
     b = c;
   }
 }

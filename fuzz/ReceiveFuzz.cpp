@@ -83,8 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FuzzCheck(chunk.size() >= term.size() && chunk.compare(chunk.size() - term.size(), term.size(), term) == 0,
                 "a chunk does not end with the terminator");
       FuzzCheck(chunk.find(term) == chunk.size() - term.size(), "a chunk holds an earlier terminator");
-      FuzzCheck(chunk.size() + buffer.size() == size &&
-                    received.compare(delivered.size(), chunk.size(), chunk) == 0,
+      FuzzCheck(chunk.size() + buffer.size() == size && received.compare(delivered.size(), chunk.size(), chunk) == 0,
                 "chunking lost, added or reordered bytes");
       delivered += chunk;
       checked = 0;  // the rest may hold further chunks, taken one per notification

@@ -8,14 +8,13 @@
 // copyable. Close errors are not reported here; a caller that must know (a file being written)
 // takes the descriptor back with Release() and closes it itself.
 class TFileHandle {
-public:
+ public:
   TFileHandle() = default;
   explicit TFileHandle(int fd) : FFd(fd) {}
   ~TFileHandle() { Reset(); }
   TFileHandle(TFileHandle&& other) noexcept : FFd(other.Release()) {}
   TFileHandle& operator=(TFileHandle&& other) noexcept {
-    if (this != &other)
-      Reset(other.Release());
+    if (this != &other) Reset(other.Release());
     return *this;
   }
   TFileHandle(const TFileHandle&) = delete;
@@ -29,11 +28,10 @@ public:
     return fd;
   }
   void Reset(int fd = -1) {
-    if (FFd >= 0)
-      ::close(FFd);
+    if (FFd >= 0) ::close(FFd);
     FFd = fd;
   }
 
-private:
+ private:
   int FFd = -1;
 };

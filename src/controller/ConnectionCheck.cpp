@@ -4,13 +4,13 @@
 #include "RegisterMap.h"
 #include "SystemView.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <grp.h>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,8 +24,7 @@ std::string GroupName(gid_t gid, const TCheckInput& in) {
 }
 
 bool InGroupDatabase(gid_t gid, const TCheckInput& in) {
-  if (gid == in.PrimaryGid)
-    return true;
+  if (gid == in.PrimaryGid) return true;
   const auto group = in.Group ? in.Group(gid) : std::nullopt;
   return group && std::find(group->Members.begin(), group->Members.end(), in.UserName) != group->Members.end();
 }
@@ -33,15 +32,13 @@ bool InGroupDatabase(gid_t gid, const TCheckInput& in) {
 // The permission bits of the node's group class: the access list's mask when it has one.
 uint16_t GroupClassBits(const struct stat& node, const std::vector<TAclEntry>& acl) {
   for (const auto& e : acl)
-    if (e.Tag == TAclEntry::atGroupObj)
-      return e.Perm;
+    if (e.Tag == TAclEntry::atGroupObj) return e.Perm;
   return (node.st_mode >> 3) & 7;
 }
 
 uint16_t Mask(const std::vector<TAclEntry>& acl) {
   for (const auto& e : acl)
-    if (e.Tag == TAclEntry::atMask)
-      return e.Perm;
+    if (e.Tag == TAclEntry::atMask) return e.Perm;
   return 7;
 }
 
@@ -61,47 +58,55 @@ TFinding NoPermission(const std::string& path, const struct stat& node, const st
   if (groupMayOpen && InGroupDatabase(node.st_gid, in))
     return {fkNoPermission,
             "You may not open " + path + " yet: the user " + Quoted(in.UserName) + " is a member of the group " +
-                Quoted(group) + ", but this login session started before that and runs without it. Log out and "
+                Quoted(group) +
+                ", but this login session started before that and runs without it. Log out and "
                 "in again, or restart the computer.",
             {}};
   if (GivenToDesktopUser(acl))
     return {fkNoPermission,
-            "You may not open " + path + ": it is given to the person logged in at the desktop, and this program "
+            "You may not open " + path +
+                ": it is given to the person logged in at the desktop, and this program "
                 "runs in another login (over SSH, or as another user). Start the editor in the desktop session, "
-                "or join the group " + Quoted(group) + " and log out and in again:",
+                "or join the group " +
+                Quoted(group) + " and log out and in again:",
             {join}};
   if (groupMayOpen)
     return {fkNoPermission,
             "You may not open " + path + ": it belongs to the group " + Quoted(group) + ", and the user " +
-                Quoted(in.UserName) + " is not a member. Join the group, then log out and in again (group "
+                Quoted(in.UserName) +
+                " is not a member. Join the group, then log out and in again (group "
                 "membership is read at login):",
             {join}};
   return {fkNoPermission,
-          "You may not open " + path + ": only its owner may. Unplug the adapter and plug it in again; if that "
+          "You may not open " + path +
+              ": only its owner may. Unplug the adapter and plug it in again; if that "
               "does not help, ask the administrator of this computer for access.",
           {"ls -l " + path}};
 }
 
 TFinding Busy(const std::string& path, const std::vector<TPortHolder>& holders) {
-  const bool modemManager = std::any_of(holders.begin(), holders.end(),
-                                        [](const TPortHolder& h) { return h.Name == "ModemManager"; });
+  const bool modemManager =
+      std::any_of(holders.begin(), holders.end(), [](const TPortHolder& h) { return h.Name == "ModemManager"; });
   if (modemManager)
     return {fkBusy,
-            HolderNames(holders) + " has " + path + " open: ModemManager looks for mobile modems on newly "
+            HolderNames(holders) + " has " + path +
+                " open: ModemManager looks for mobile modems on newly "
                 "plugged ports for up to half a minute. Wait a little and check again. If you use no mobile "
                 "modem, you can also turn it off:",
             {"sudo systemctl disable --now ModemManager"}};
   return {fkBusy,
-          path + " is in use by another program: " + HolderNames(holders) + ". Close that program, then check "
+          path + " is in use by another program: " + HolderNames(holders) +
+              ". Close that program, then check "
               "again.",
           {}};
 }
 
 TFinding BusyUnseen(const std::string& path, const TCheckInput& in) {
   const auto mm = ProcessesNamed("ModemManager", in.ProcDir);
-  std::string text = path + " is in use by another program that this user cannot see. Close the programs that "
-                            "may use serial ports (terminal programs, another copy of this editor), or let the "
-                            "system name it:";
+  std::string text = path +
+                     " is in use by another program that this user cannot see. Close the programs that "
+                     "may use serial ports (terminal programs, another copy of this editor), or let the "
+                     "system name it:";
   if (!mm.empty())
     text += " ModemManager is running (" + HolderNames(mm) +
             ") and is the likely holder of a newly plugged port; wait half a minute and check again.";
@@ -111,8 +116,9 @@ TFinding BusyUnseen(const std::string& path, const TCheckInput& in) {
 TFinding Gone(const std::string& path, const TCheckInput& in) {
   std::vector<std::string> now;
   EnumComPorts(&now, in.DevDir, in.SysDir + "/class/tty", in.ProcDir);
-  std::string text = path + " is not there any more: the adapter was unplugged, or it came back under another "
-                            "name. Plug it in again and pick its port in the list.";
+  std::string text = path +
+                     " is not there any more: the adapter was unplugged, or it came back under another "
+                     "name. Plug it in again and pick its port in the list.";
   if (!now.empty()) {
     text += " Ports there now:";
     for (size_t i = 0; i < now.size(); ++i) text += (i ? ", " : " ") + now[i];
@@ -133,18 +139,21 @@ TFinding ChipWithoutPort(const TUsbSerialChip& chip, const TCheckInput& in) {
   if (!brltty.empty() || !rules.empty() || chip.Driver == "usbfs") {
     std::string text = ChipName(chip) + " is plugged in but has no port: the braille display service brltty";
     if (!brltty.empty()) text += " (process " + std::to_string(brltty.front().Pid) + ")";
-    text += " takes it over, as it takes adapters of this chip for braille displays. Unless you use a braille "
-            "display, remove brltty";
+    text +=
+        " takes it over, as it takes adapters of this chip for braille displays. Unless you use a braille "
+        "display, remove brltty";
     if (!rules.empty()) text += ", or keep it and turn off its rule " + rules.front();
     text += ", then unplug the adapter and plug it in again:";
     TFinding f{fkNoPort, text, {"sudo apt remove brltty"}};
     if (!rules.empty())
-      f.Commands.push_back("sudo ln -s /dev/null /etc/udev/rules.d/" + rules.front().substr(rules.front().find_last_of('/') + 1));
+      f.Commands.push_back("sudo ln -s /dev/null /etc/udev/rules.d/" +
+                           rules.front().substr(rules.front().find_last_of('/') + 1));
     return f;
   }
   if (chip.Driver.empty())
     return {fkNoPort,
-            ChipName(chip) + " is plugged in but no driver has taken it, so it has no port. Load the driver, then "
+            ChipName(chip) +
+                " is plugged in but no driver has taken it, so it has no port. Load the driver, then "
                 "unplug the adapter and plug it in again:",
             {"sudo modprobe " + (chip.Module.empty() ? std::string("usbserial") : chip.Module)}};
   return {fkNoPort,
@@ -244,20 +253,33 @@ std::vector<TFinding> CheckOpenFailure(const std::string& path, const std::strin
   return {{fkOpenFailed, path + " cannot be opened: " + reason, {}}};
 }
 
+std::vector<TFinding> CheckOnePort(const std::string& path, const TCheckInput& in,
+                                   const std::function<TProbeResult()>& probe) {
+  auto findings = CheckPort(path, in);
+  if (!findings.empty()) return findings;
+  try {
+    const TProbeResult result = probe();
+    return {CheckReply(path, result.Reply, result.Count, result.Connected, in)};
+  } catch (const EComError& e) {
+    return CheckOpenFailure(path, e.what(), in);
+  }
+}
+
 TFinding CheckReply(const std::string& path, const std::array<uint8_t, 3>& reply, int count, bool connected,
                     const TCheckInput& in) {
   if (connected) {
     TFinding f{fkConnected, "The controller answers on " + path + ": the connection works.", {}};
     struct stat node {};
-    if (::stat(path.c_str(), &node) == 0 &&
-        AccessWay(node, ReadAccessAcl(path), in.Uid, in.SessionGroups) == awAcl)
-      f.Text += " Access to the port comes from your desktop login (the udev rule gives it to the person at the "
-                "desktop), so no group is needed.";
+    if (::stat(path.c_str(), &node) == 0 && AccessWay(node, ReadAccessAcl(path), in.Uid, in.SessionGroups) == awAcl)
+      f.Text +=
+          " Access to the port comes from your desktop login (the udev rule gives it to the person at the "
+          "desktop), so no group is needed.";
     return f;
   }
   if (count == 0)
     return {fkSilent,
-            "Nothing comes back on " + path + ". Check that the cable is plugged into the controller and turned the "
+            "Nothing comes back on " + path +
+                ". Check that the cable is plugged into the controller and turned the "
                 "right way round, that the controller has power, and that this is the adapter's port.",
             {}};
   // The read command's own frame: "r" and the probe register. A line that returns what was sent
@@ -265,7 +287,8 @@ TFinding CheckReply(const std::string& path, const std::array<uint8_t, 3>& reply
   const std::array<uint8_t, 2> frame = {'r', Transfer::ProbeRegister};
   if (count <= 2 && std::equal(reply.begin(), reply.begin() + count, frame.begin()))
     return {fkLoopBack,
-            "What is sent on " + path + " comes straight back: the cable is not connected to a controller, or "
+            "What is sent on " + path +
+                " comes straight back: the cable is not connected to a controller, or "
                 "its transmit and receive lines are joined (a loop-back plug). Connect the cable to the "
                 "controller.",
             {}};

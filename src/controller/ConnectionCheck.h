@@ -5,13 +5,13 @@
 // process's groups, and the probe's reply bytes. None of them opens a port; the probe itself is
 // Transfer::IsConnected, run by the caller.
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <vector>
 
 struct TAclEntry;
@@ -47,12 +47,12 @@ struct TCheckInput {
   std::string ProcDir = "/proc";
   std::vector<std::string> UdevRulesDirs = {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
                                             "/lib/udev/rules.d"};
-  uid_t Uid = 0;                      // the user whose access counts (the effective one)
+  uid_t Uid = 0;  // the user whose access counts (the effective one)
   std::string UserName;
-  gid_t PrimaryGid = 0;               // the user's own group in the user database
-  std::vector<gid_t> SessionGroups;   // the groups this process runs with
+  gid_t PrimaryGid = 0;                                    // the user's own group in the user database
+  std::vector<gid_t> SessionGroups;                        // the groups this process runs with
   std::function<std::optional<TGroupEntry>(gid_t)> Group;  // the group database
-  pid_t Self = 0;                     // this process, which is no other holder
+  pid_t Self = 0;                                          // this process, which is no other holder
 };
 
 // The input for this process on this machine.
@@ -72,6 +72,20 @@ std::vector<TFinding> CheckMachine(const TCheckInput& in);
 
 // The port could not be opened for the probe: what the system shows now, or else the error.
 std::vector<TFinding> CheckOpenFailure(const std::string& path, const std::string& message, const TCheckInput& in);
+
+// What the connection probe saw: the three reply slots of its read command, how many bytes came,
+// and whether the controller answered.
+struct TProbeResult {
+  std::array<uint8_t, 3> Reply{};
+  int Count = 0;
+  bool Connected = false;
+};
+
+// The whole check of one port: what stands in the way seen without opening it; when nothing does,
+// `probe` opens the port and runs the connection probe (raising EComError when the port cannot be
+// opened), and what its reply says, or why the open failed, is the finding.
+std::vector<TFinding> CheckOnePort(const std::string& path, const TCheckInput& in,
+                                   const std::function<TProbeResult()>& probe);
 
 // What the probe's last reply says: the three reply slots of its read command, how many bytes came,
 // and whether the probe found the controller.

@@ -1,7 +1,7 @@
 #include "About.h"
 
-#include "WindowLook.h"
 #include "Version.h"
+#include "WindowLook.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -22,8 +22,7 @@ QLabel* CentredLabel(QWidget* panel, const QString& text, int top, const char* n
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setFixedSize(298, 126);
@@ -42,7 +41,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
   ProgramIcon->setGeometry(8, 20, 33, 33);
-  ProgramIcon->setPixmap(ProgramIconPixmap(33));
+  ProgramIcon->setPixmap(ProgramIconPixmap(4 * 33));  // scaled down to the screen's density: sharp up to 400 %
   ProgramIcon->setScaledContents(true);
 
   Label1 = CentredLabel(Panel1, QStringLiteral("Torvanic Speedo Programmer"), 12, "Label1");

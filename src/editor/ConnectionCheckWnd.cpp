@@ -18,6 +18,7 @@ TConnectionCheckW::TConnectionCheckW(QWidget* parent)
   Findings->setReadOnly(true);
   Findings->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Findings->setMinimumSize(540, 240);
+  Findings->setAccessibleName(QStringLiteral("Findings"));
   SearchBtn = new QPushButton(QStringLiteral("Look on the other ports"), this);
   SearchBtn->setObjectName(QStringLiteral("SearchBtn"));
   SearchBtn->hide();
@@ -52,11 +53,13 @@ QString TConnectionCheckW::FindingsText(const std::vector<TFinding>& findings) {
 void TConnectionCheckW::SetFindings(const std::vector<TFinding>& findings) {
   FShown = findings;
   Findings->setPlainText(FindingsText(FShown));
+  setAccessibleDescription(Findings->toPlainText());  // read with the window when it appears
 }
 
 void TConnectionCheckW::AddFinding(const TFinding& finding) {
   FShown.push_back(finding);
   Findings->setPlainText(FindingsText(FShown));
+  setAccessibleDescription(Findings->toPlainText());
 }
 
 void TConnectionCheckW::OfferSearch(std::function<void()> search) {

@@ -1,6 +1,7 @@
 #include "ControllerSession.h"
 
 #include "ComPort.h"
+#include "PortSession.h"
 #include "ProgressWnd.h"
 
 #include <QApplication>
@@ -46,10 +47,8 @@ class TInputDrop : public QObject {
       case QEvent::MouseMove:
       case QEvent::Wheel:
       case QEvent::ContextMenu:
-      case QEvent::Drop:
-        return true;
-      default:
-        return false;
+      case QEvent::Drop: return true;
+      default: return false;
     }
   }
 };
@@ -78,10 +77,9 @@ TControllerSession::TServedWindow::~TServedWindow() {
 
 TControllerSession::TControllerSession(TComPort& port, const std::string& portName, TProgressW* progress)
     : FPort(port), FWindow(port), FProgress(std::make_unique<TProgressWSink>(progress)) {
-  FPort.SetPort(portName);
-  FPort.Open();
-  FPort.SetDTR(true);
-  FPort.SetRTS(true);
+  Transfer::OpenController(FPort, portName);
 }
 
 TControllerSession::~TControllerSession() { FPort.Close(); }
+
+bool TControllerSession::Probe() { return Transfer::IsConnected(FPort); }

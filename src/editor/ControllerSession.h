@@ -29,7 +29,7 @@ class TControllerSession {
   TControllerSession& operator=(const TControllerSession&) = delete;
 
   // The connection probe: true when the controller answered.
-  bool Probe() { return Transfer::IsConnected(FPort); }
+  bool Probe();
   TComPort& Port() { return FPort; }
   // The progress window, repainted at once on every change.
   Transfer::TProgressSink& Progress() { return *FProgress; }

@@ -4,8 +4,8 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
-#include <QString>
 #include <QRgb>
+#include <QString>
 
 #include <optional>
 
@@ -18,13 +18,26 @@ enum TPenMode { pmCopy, pmXor };
 // x1..x2-1 and rows y1..y2-1 and fills the inside only while a brush is set; every pixel of one
 // figure is touched exactly once, so XOR figures undo themselves. Pixels outside the image are
 // clipped. Text goes through QPainter, placed with its top-left corner at the given point.
+//
+// Coordinates are logical pixels. The image holds Ratio() device pixels per logical pixel (the
+// screen's device pixel ratio, at least 1): logical pixel x covers the device columns
+// Dev(x)..Dev(x + 1) - 1, and every figure is placed by that one rule. Outlines, fills and
+// vertical and horizontal lines cover whole logical pixels; slanted lines are drawn at the
+// device's density, one logical pixel thick, so that they climb in steps of single device pixels.
+// At ratio 1 device and logical pixels are the same.
 class TDiagramSurface {
  public:
-  TDiagramSurface(int width, int height);
+  TDiagramSurface(int width, int height, double ratio = 1);
 
+  // The device image; its devicePixelRatio() is Ratio().
   const QImage& Image() const { return FImage; }
-  int Width() const { return FImage.width(); }
-  int Height() const { return FImage.height(); }
+  // Size in logical pixels.
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  double Ratio() const { return FRatio; }
+  // The device coordinate of the logical coordinate v: v x Ratio(), rounded to the nearest
+  // integer, halves upward.
+  int Dev(double v) const;
 
   void SetPenColor(QRgb color) { FPenColor = color; }
   QRgb PenColor() const { return FPenColor; }
@@ -49,10 +62,18 @@ class TDiagramSurface {
   const QFont& Font() const { return FFont; }
 
  private:
-  void Plot(int x, int y);
-  void PlotSpan(int x1, int x2, int y);  // columns x1..x2 inclusive
+  QRgb* Pixels();
+  void Plot(int x, int y);                                                    // device pixel, after Pixels()
+  void PlotSpan(int x1, int x2, int y);                                       // device columns x1..x2-1 of device row y
+  void PlotBlock(int x1, int y1, int x2, int y2, QRgb color, TPenMode mode);  // device, half-open
+  void BresenhamTo(int x, int y);                                             // ratio 1
+  void DenseLineTo(int x, int y);                                             // any other ratio
 
+  int FWidth;
+  int FHeight;
+  double FRatio;
   QImage FImage;
+  QRgb* FPixels = nullptr;
   QFont FFont;
   QRgb FPenColor = 0xFF000000;
   TPenMode FPenMode = pmCopy;

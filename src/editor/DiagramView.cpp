@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 TDiagramView::TDiagramView(const TEditorState& state, QWidget* parent)
@@ -13,7 +14,7 @@ TDiagramView::TDiagramView(const TEditorState& state, QWidget* parent)
   setObjectName(QStringLiteral("Diagram"));
   setFixedSize(ImageWidth, ImageHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFocusPolicy(Qt::ClickFocus);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 TPoint TDiagramView::Screen(const TSpeedoDevice& profile, int index) const {
@@ -29,10 +30,9 @@ void TDiagramView::ClampRange(int& first, int& last) const {
   if (first > last) last = first;
 }
 
-void TDiagramView::DrawStapels(const TSpeedoDevice& profile, int first, int last, TColorSet set,
-                               int offset) {
+void TDiagramView::DrawStapels(const TSpeedoDevice& profile, int first, int last, TColorSet set, int offset) {
   ClampRange(first, last);
-  FSurface.SetPenColor(set == csErase ? DiagramColors::Silver
+  FSurface.SetPenColor(set == csErase    ? DiagramColors::Silver
                        : set == csNormal ? DiagramColors::Bar
                                          : DiagramColors::BgBar);
   for (int i = first; i <= last; ++i) {
@@ -137,9 +137,32 @@ void TDiagramView::RedrawAll() {
   DrawFineBox();
 }
 
+void TDiagramView::SetRatio(double ratio) {
+  if (std::max(1.0, ratio) == FSurface.Ratio()) return;
+  FSurface = TDiagramSurface(ImageWidth, ImageHeight, ratio);
+  RedrawAll();
+  if (FState.Dragging) {
+    // As the drag's start left it: its range erased, the background bars over it, the band.
+    DrawCurve(FState.Profile, FState.PrevBreak, FState.NextBreak, csErase);
+    DrawStapels(FState.Profile, FState.PrevBreak, FState.NextBreak, csErase, 0);
+    if (FState.ShowBackground) DrawStapels(FState.BgProfile, FState.PrevBreak, FState.NextBreak, csBackground, 1);
+    DrawDragCurve(FState.DragPoint);
+  }
+}
+
+// A change of the screen's ratio repaints the whole window, so the check here catches every one;
+// the image is then copied one image pixel to one device pixel.
 void TDiagramView::paintEvent(QPaintEvent*) {
+  SetRatio(devicePixelRatioF());
   QPainter painter(this);
-  painter.drawImage(0, 0, FSurface.Image());
+  painter.drawImage(QPointF(0, 0), FSurface.Image());
+}
+
+// Qt 6.4 tells a widget that its window went to another screen with ScreenChangeInternal (6.6
+// adds DevicePixelRatioChange); the repaint draws the picture at that screen's ratio.
+bool TDiagramView::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) update();
+  return QWidget::event(event);
 }
 
 void TDiagramView::mousePressEvent(QMouseEvent* event) {

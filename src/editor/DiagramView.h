@@ -9,14 +9,14 @@
 
 // Colours of the diagram, as RGB.
 namespace DiagramColors {
-constexpr QRgb Silver = 0xC0C0C0;     // background, and everything drawn in the erase set
-constexpr QRgb Axis = 0xFF0000;       // axes and tick marks
-constexpr QRgb Bar = 0x0000FF;        // foreground bars
-constexpr QRgb BgBar = 0x000000;      // background-profile bars
-constexpr QRgb Square = 0x800080;     // breakpoint squares
-constexpr QRgb Line = 0x000000;       // curve lines
-constexpr QRgb RubberBand = 0x008000; // drawn in XOR mode
-constexpr QRgb FineBox = 0x3F3FC0;    // drawn in XOR mode; yellow on silver
+constexpr QRgb Silver = 0xC0C0C0;      // background, and everything drawn in the erase set
+constexpr QRgb Axis = 0xFF0000;        // axes and tick marks
+constexpr QRgb Bar = 0x0000FF;         // foreground bars
+constexpr QRgb BgBar = 0x000000;       // background-profile bars
+constexpr QRgb Square = 0x800080;      // breakpoint squares
+constexpr QRgb Line = 0x000000;        // curve lines
+constexpr QRgb RubberBand = 0x008000;  // drawn in XOR mode
+constexpr QRgb FineBox = 0x3F3FC0;     // drawn in XOR mode; yellow on silver
 }  // namespace DiagramColors
 
 // Colour sets of DrawStapels and DrawCurve.
@@ -24,8 +24,13 @@ enum TColorSet { csErase = 0, csNormal = 1, csBackground = 2 };
 
 // The diagram: a persistent 741 x 280 image of the profile that the drawing routines change and
 // that paintEvent only copies to the screen. Mouse events over it (with the implicit pointer grab
-// Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click gives it
-// the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
+// Qt gives a pressed button) are handed to the owner's handlers in image pixels. A click or the Tab
+// key gives it the keyboard focus; its keys go to OnKeyDown, which tells whether it used the key.
+//
+// The image is held at the device pixel ratio of the window's screen, in the same logical
+// geometry; the drawing routines and the mouse work in logical pixels. When the window comes to
+// a screen of another ratio, or its screen's ratio changes, the picture is drawn again at the new
+// ratio before it is shown.
 class TDiagramView : public QWidget {
   Q_OBJECT
  public:
@@ -39,6 +44,7 @@ class TDiagramView : public QWidget {
   TDiagramView(const TEditorState& state, QWidget* parent = nullptr);
 
   const QImage& Image() const { return FSurface.Image(); }
+  const TEditorState& State() const { return FState; }
   TDiagramSurface& Surface() { return FSurface; }
 
   void RedrawAll();
@@ -47,6 +53,11 @@ class TDiagramView : public QWidget {
   void DrawDiagramAxis();
   void DrawFineBox();
   void DrawDragCurve(const TPoint& point);
+
+  // Holds the image at `ratio` device pixels per logical pixel (at least 1) and draws the present
+  // state into it: the full diagram, or during a drag the picture the drag shows. Nothing happens
+  // when the ratio is the present one.
+  void SetRatio(double ratio);
 
   TMouseHandler OnMouseDown;
   TMoveHandler OnMouseMove;
@@ -62,6 +73,7 @@ class TDiagramView : public QWidget {
   // press of its own.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void ClampRange(int& first, int& last) const;

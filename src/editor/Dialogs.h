@@ -11,8 +11,8 @@ inline const QString AppTitle = QStringLiteral("TORVANIC");
 // What a file dialog asks for. Filter is in Qt's form, e.g. "Speedo (*.spp)".
 struct TFileDialogOptions {
   QString Filter;
-  QString DefaultSuffix;  // appended when the user types a name without extension
-  bool MustExist = false; // open dialogs accept only existing files
+  QString DefaultSuffix;   // appended when the user types a name without extension
+  bool MustExist = false;  // open dialogs accept only existing files
 };
 
 // Every modal window the program opens goes through this seam, so that tests can answer

@@ -6,8 +6,7 @@
 #include <QPushButton>
 
 TInfoDlg::TInfoDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("InfoDlg"));
   setWindowTitle(QStringLiteral("Information"));
   setFixedSize(313, 214);
@@ -16,10 +15,11 @@ TInfoDlg::TInfoDlg(QWidget* parent)
   Memo1->setGeometry(16, 12, 285, 157);
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Memo1->setPlainText(QStringLiteral("If no connection with speedo check cables and power \n"
-                                     "connections. \n"
-                                     "\n"
-                                     "Is download cable rotated right?"));
+  Memo1->setPlainText(
+      QStringLiteral("If no connection with speedo check cables and power \n"
+                     "connections. \n"
+                     "\n"
+                     "Is download cable rotated right?"));
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
   OKBtn->setGeometry(119, 180, 75, 25);

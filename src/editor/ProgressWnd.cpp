@@ -26,6 +26,7 @@ TProgressW::TProgressW(QWidget* parent) : QWidget(parent, Qt::Window) {
 void TProgressW::StartProgress(const QString& caption, const QString& message, int maximum) {
   setWindowTitle(caption);
   What->setText(message);
+  Progress->setAccessibleName(message);  // the bar says what it measures
   Progress->setMaximum(maximum);
   Progress->setValue(0);
   show();
@@ -42,6 +43,7 @@ void TProgressW::StartProgress(const QString& caption, const QString& message, i
 
 void TProgressW::SetProgressMessage(const QString& message) {
   What->setText(message);
+  Progress->setAccessibleName(message);
   What->adjustSize();
   repaint();
 }

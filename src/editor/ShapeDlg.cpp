@@ -6,10 +6,11 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPolygon>
+#include <QPolygonF>
 #include <QSpinBox>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -37,8 +38,7 @@ uint8_t TShape::Y(int x) const {
   return HalfY(std::max(0, 62 - x), 62, BrkEnd, BrkExpo);
 }
 
-TShapeDlg::TShapeDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+TShapeDlg::TShapeDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("ShapeDlg"));
   setWindowTitle(QStringLiteral("Shape"));
   const TShape start;
@@ -69,9 +69,7 @@ TShapeDlg::TShapeDlg(QWidget* parent)
     connect(field, &QSpinBox::valueChanged, ShapePlot, [this] { ShapePlot->update(); });
 }
 
-TShape TShapeDlg::Shape() const {
-  return {FwdEnd->value(), FwdExpo->value(), BrkEnd->value(), BrkExpo->value()};
-}
+TShape TShapeDlg::Shape() const { return {FwdEnd->value(), FwdExpo->value(), BrkEnd->value(), BrkExpo->value()}; }
 
 TShapePlot::TShapePlot(const TShapeDlg& dialog, QWidget* parent) : QWidget(parent), FDialog(dialog) {
   setFixedSize(2 * 127 + 9, 128 + 9);  // 2 pixels per X unit, 2 output steps per pixel
@@ -85,9 +83,12 @@ void TShapePlot::paintEvent(QPaintEvent*) {
   painter.setPen(QColor(0xFF0000));
   painter.drawLine(left, bottom, left + 254, bottom);
   painter.drawLine(left + 127, bottom, left + 127, bottom - 128);
-  QPolygon curve;
+  // Half a logical pixel per output step, rounded up to the device's grid: at ratio 1 the row of
+  // Y / 2 whole pixels, at ratio 2 and above every output step of its own.
+  const qreal ratio = std::max<qreal>(1, devicePixelRatioF());
+  QPolygonF curve;
   for (int x = 0; x <= 127; ++x)
-    if (x != 63) curve << QPoint(left + 2 * x, bottom - shape.Y(x) / 2);
+    if (x != 63) curve << QPointF(left + 2 * x, std::ceil((bottom - shape.Y(x) / 2.0) * ratio) / ratio);
   painter.setPen(QColor(0x0000FF));
   painter.drawPolyline(curve);
 }

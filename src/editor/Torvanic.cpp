@@ -4,10 +4,10 @@
 // message loop runs until the main window closes.
 #include "About.h"
 #include "Dialogs.h"
-#include "WindowLook.h"
 #include "InfoWnd.h"
 #include "Main.h"
 #include "ProgressWnd.h"
+#include "WindowLook.h"
 
 #include <QApplication>
 

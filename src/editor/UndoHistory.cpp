@@ -8,8 +8,7 @@ TUndoHistory::TSnapshot::TSnapshot(const TEditorState& state)
 
 // The selection alone is no change worth a step.
 bool TUndoHistory::TSnapshot::SameEdit(const TEditorState& state) const {
-  return Profile.SameAs(state.Profile) && BgProfile.SameAs(state.BgProfile) &&
-         ShowBackground == state.ShowBackground;
+  return Profile.SameAs(state.Profile) && BgProfile.SameAs(state.BgProfile) && ShowBackground == state.ShowBackground;
 }
 
 void TUndoHistory::TSnapshot::RestoreTo(TEditorState& state) const {

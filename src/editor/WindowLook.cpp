@@ -1,10 +1,19 @@
 #include "WindowLook.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QScreen>
-#include <QWidget>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
+#include <QWidget>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -22,15 +31,53 @@ QPixmap RenderSvg(const QString& path, int size) {
 
 QString ResourcePath(const QString& name) { return QStringLiteral(":/icons/%1.svg").arg(name); }
 
+// One of the program's pictures as an icon, drawn at the size and density it is asked for when it
+// is first asked, and kept: a picture that is never shown costs nothing at start-up, and each size
+// (a toolbar button at 150 %, a menu at 200 %) is drawn from the picture, not scaled from another.
+class TSvgIconEngine : public QIconEngine {
+ public:
+  explicit TSvgIconEngine(QString path) : FPath(std::move(path)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+    drawn.setDevicePixelRatio(ratio);
+    painter->drawPixmap(rect.topLeft(), drawn);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    const QString key = QStringLiteral("%1x%2/%3").arg(size.width()).arg(size.height()).arg(int(mode));
+    if (const auto kept = FDrawn.constFind(key); kept != FDrawn.constEnd()) return *kept;
+    QPixmap drawn = RenderSvg(FPath, std::min(size.width(), size.height()));
+    // Disabled and selected looks as Qt makes them for any icon.
+    if (mode != QIcon::Normal && !drawn.isNull()) {
+      QStyleOption option;
+      drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+    }
+    FDrawn.insert(key, drawn);
+    return drawn;
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::min(size.width(), size.height());
+    return {side, side};
+  }
+  // The sizes a window system may want all at once (the window's icon on X11).
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {96, 96}, {128, 128}};
+  }
+  QIconEngine* clone() const override { return new TSvgIconEngine(FPath); }
+  QString key() const override { return QStringLiteral("TSvgIconEngine"); }
+
+ private:
+  QString FPath;
+  QHash<QString, QPixmap> FDrawn;
+};
+
 }  // namespace
 
 QIcon OwnIcon(const QString& name) {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32, 48}) {
-    const QPixmap pixmap = RenderSvg(ResourcePath(name), size);
-    if (!pixmap.isNull()) icon.addPixmap(pixmap);
-  }
-  return icon;
+  const QString path = ResourcePath(name);
+  if (!QFile::exists(path)) return {};
+  return QIcon(new TSvgIconEngine(path));
 }
 
 QIcon ActionIcon(const QString& themeName, const QString& name) {

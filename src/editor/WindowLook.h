@@ -10,8 +10,8 @@ class QWidget;
 // program's own picture :/icons/<name>.svg. An empty themeName always takes the own picture.
 QIcon ActionIcon(const QString& themeName, const QString& name);
 
-// One of the program's own SVG pictures, rendered at the toolbar and menu sizes; an empty icon
-// if the resource is missing.
+// One of the program's own SVG pictures, drawn at each size and density when it is first shown;
+// an empty icon if the resource is missing.
 QIcon OwnIcon(const QString& name);
 
 // The program's icon (window, about box).

@@ -28,9 +28,7 @@ struct TCurveArithmetic {
   }
 
   // The line's value at x, before rounding to an integer.
-  static Ext Value(int x, double slope, double intercept) {
-    return Ext(int64_t(x)) * Ext(slope) + Ext(intercept);
-  }
+  static Ext Value(int x, double slope, double intercept) { return Ext(int64_t(x)) * Ext(slope) + Ext(intercept); }
 
   // How far y lies from the line through (0, yb) with the slope, dx to the right of its start.
   static double Deviation(int y, int dx, double slope, int yb) {

@@ -190,7 +190,8 @@ TExtended operator+(const TExtended& a, const TExtended& b) {
   const bool subtract = a.FNegative != b.FNegative;
   if (subtract && a.FExponent == b.FExponent && a.FSignificand == b.FSignificand) return TExtended();
   bool carry = false;
-  TWide sum = AlignedSum(big.FSignificand, small.FSignificand, int64_t(big.FExponent) - small.FExponent, subtract, carry);
+  TWide sum =
+      AlignedSum(big.FSignificand, small.FSignificand, int64_t(big.FExponent) - small.FExponent, subtract, carry);
   int64_t exponent = big.FExponent;
   if (carry) {
     sum = ShiftRightJam(sum, 1);

@@ -61,8 +61,7 @@ TIniText TIniText::Parse(std::string_view text) {
     if (eq == std::string_view::npos)
       lines.push_back(TLine{std::string(line), {}, false});
     else
-      lines.push_back(
-          TLine{std::string(TrimIni(line.substr(0, eq))), std::string(TrimIni(line.substr(eq + 1))), true});
+      lines.push_back(TLine{std::string(TrimIni(line.substr(0, eq))), std::string(TrimIni(line.substr(eq + 1))), true});
   }
   return ini;
 }

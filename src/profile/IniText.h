@@ -16,7 +16,7 @@
 class TIniText {
  public:
   struct TLine {
-    std::string Name;   // the key, or the whole line when HasValue is false
+    std::string Name;  // the key, or the whole line when HasValue is false
     std::string Value;
     bool HasValue = false;
   };

@@ -5,9 +5,9 @@
 // Names shown to the user and the 8-bit codes the controller keeps in its frequency register.
 // The codes are not ordered by frequency.
 const TFreqData TSpedV4Device::V4Frequencies[FrequencyCount] = {
-    {"1.0k", 249}, {"1.5k", 167}, {"2.0k", 125}, {"2.5k", 101},  {"3.0k", 83},   {"3.5k", 71},
-    {"4.0k", 248}, {"4.5k", 222}, {"5.0k", 200}, {"6.0k", 166},  {"7.0k", 142},  {"8.0k", 124},
-    {"9.0k", 110}, {"10.0k", 98}, {"12.0k", 82}, {"14.0k", 70},  {"16.0k", 62},
+    {"1.0k", 249}, {"1.5k", 167}, {"2.0k", 125}, {"2.5k", 101}, {"3.0k", 83},  {"3.5k", 71},
+    {"4.0k", 248}, {"4.5k", 222}, {"5.0k", 200}, {"6.0k", 166}, {"7.0k", 142}, {"8.0k", 124},
+    {"9.0k", 110}, {"10.0k", 98}, {"12.0k", 82}, {"14.0k", 70}, {"16.0k", 62},
 };
 
 // Stick positions at the edges of each deadband level. Levels 0 and 1 share their row; level 0
@@ -18,9 +18,7 @@ const TDeadbandLevel TSpedV4Device::DeadbandLevels[5] = {
 
 namespace {
 // A level that came from outside (a file) is never used to index past the table.
-const TDeadbandLevel& LevelRow(int level) {
-  return TSpedV4Device::DeadbandLevels[std::clamp(level, 0, 4)];
-}
+const TDeadbandLevel& LevelRow(int level) { return TSpedV4Device::DeadbandLevels[std::clamp(level, 0, 4)]; }
 }  // namespace
 
 // The default profile: a V with full output at both ends of the stick travel, falling in straight

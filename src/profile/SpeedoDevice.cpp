@@ -74,9 +74,7 @@ void TSpeedoDevice::Interpolate() {
   }
 }
 
-TPoint TSpeedoDevice::GetPoint(int index) const {
-  return TPoint{FPoints[index].X, FPoints[index].Y};
-}
+TPoint TSpeedoDevice::GetPoint(int index) const { return TPoint{FPoints[index].X, FPoints[index].Y}; }
 
 int TSpeedoDevice::GetY(int index) const { return FPoints[index].Y; }
 

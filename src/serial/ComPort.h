@@ -9,26 +9,28 @@
 // thread's end, so it never depends on the host's message loop. Handlers may call Close; they must
 // not destroy the component.
 
-#include "CommThread.h"
 #include "ComTypes.h"
+#include "CommThread.h"
 #include "HandOver.h"
 #include "ModemLines.h"
+#include "RegisterPort.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class TComPort {
-public:
+class TComPort : public TRegisterPort {
+ public:
   using TNotifyEvent = std::function<void(TComPort& sender)>;
   using TReceiveProc = std::function<void(const std::string& data)>;
   using TStatusChanged = std::function<void(bool status)>;
 
   TComPort();
-  ~TComPort();  // closes the port first
+  ~TComPort() override;  // closes the port first
   TComPort(const TComPort&) = delete;
   TComPort& operator=(const TComPort&) = delete;
 
@@ -85,10 +87,16 @@ public:
   // false (nothing sent, `value` untouched). A frame that the device refused or could not take
   // (it went away) is not waited for: no reply counts as received, and WriteRegister returns
   // false; ReadRegister's value is then 0.
-  bool WriteRegister(uint8_t reg, uint8_t value);
-  bool ReadRegister(uint8_t reg, uint8_t& value);
+  bool WriteRegister(uint8_t reg, uint8_t value) override;
+  bool ReadRegister(uint8_t reg, uint8_t& value) override;
+  // The pause between a register command's frame and its reply (40 ms, the time the controller
+  // needs) and the wait for each reply byte (500 ms). Tests of the window's side against the
+  // simulated controller, which answers at once, may shorten both.
+  static constexpr std::chrono::milliseconds ControllerPause{40};
+  void SetCommandPause(std::chrono::milliseconds pause) { FCommandPause = pause; }
+  void SetReplyWait(std::chrono::milliseconds wait) { FReplyWait = wait; }
   // True when the last register command received all three reply bytes.
-  bool LastReplyComplete() const { return FLastReplyCount == 3; }
+  bool LastReplyComplete() const override { return FLastReplyCount == 3; }
   // The last register command's three reply slots (0 where no byte came) and how many came.
   const std::array<uint8_t, 3>& LastReply() const { return FLastReply; }
   int LastReplyCount() const { return FLastReplyCount; }
@@ -102,7 +110,7 @@ public:
   TStatusChanged OnRLSDChanged;
   TNotifyEvent OnError;
 
-private:
+ private:
   void DoReceive(uint32_t count);
   void DoStatus(uint32_t events, uint32_t modemStatus);
   bool SendFrame(const uint8_t* frame, int length);
@@ -122,6 +130,8 @@ private:
   std::array<uint8_t, 3> FLastReply{};
   int FLastReplyCount = 0;
   TWaitHook FWaitHook;
+  std::chrono::milliseconds FCommandPause = ControllerPause;
+  std::chrono::milliseconds FReplyWait = TCommThread::TransferLimit;
   std::unique_ptr<TCommThread> FThread;
   std::shared_ptr<THandOverQueue> FHandOver;
   TModemLinesFactory FModemLines;

@@ -7,7 +7,7 @@
 
 // Raised by the serial port component with a fixed message text.
 class EComError : public std::runtime_error {
-public:
+ public:
   explicit EComError(const std::string& msg) : std::runtime_error(msg) {}
 };
 

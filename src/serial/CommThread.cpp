@@ -1,9 +1,5 @@
 #include "CommThread.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <chrono>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -11,13 +7,15 @@
 #include <sys/syscall.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 namespace {
 
 // How often modem lines and error counters are sampled, where the device has them.
 constexpr int LineSampleMs = 25;
-// Total time limit of one ReadBytes or WriteBytes call.
-constexpr auto TransferLimit = std::chrono::milliseconds(500);
 // Longest stretch between two calls of a wait hook.
 constexpr int WaitSliceMs = 10;
 
@@ -50,8 +48,7 @@ int PollUntil(int fd, short events, std::chrono::steady_clock::time_point deadli
     const int left = MsLeft(deadline);
     pollfd p{fd, events, 0};
     const int r = ::poll(&p, 1, wait ? std::min(left, WaitSliceMs) : left);
-    if (r < 0 && errno == EINTR)
-      continue;
+    if (r < 0 && errno == EINTR) continue;
     if (r != 0 || MsLeft(deadline) == 0) {
       revents = p.revents;
       return r;
@@ -60,7 +57,7 @@ int PollUntil(int fd, short events, std::chrono::steady_clock::time_point deadli
   }
 }
 
-} // namespace
+}  // namespace
 
 TCommThread::TCommThread(const std::string& portName, const TModemLinesFactory& lines) {
   int err = 0;
@@ -105,8 +102,7 @@ void TCommThread::ResetLines() {
 }
 
 void TCommThread::SetLine(int line, bool on) {
-  if (FLines)
-    FLines->SetLine(line, on);
+  if (FLines) FLines->SetLine(line, on);
 }
 
 void TCommThread::Start(std::shared_ptr<THandOverQueue> handOver) {
@@ -116,16 +112,14 @@ void TCommThread::Start(std::shared_ptr<THandOverQueue> handOver) {
 
 void TCommThread::StopThread() {
   FReceiveHook = nullptr;
-  if (FHandOver)
-    FHandOver->RequestStop();
+  if (FHandOver) FHandOver->RequestStop();
   const uint64_t one = 1;
   // The counter stays non-zero, so the thread sees the stop however often it polls.
   [[maybe_unused]] auto n = ::write(FStopEvent.Get(), &one, sizeof one);
 }
 
 void TCommThread::WaitFor() {
-  if (!FThread.joinable())
-    return;
+  if (!FThread.joinable()) return;
   FHandOver->WaitForEnd();
   FThread.join();
 }
@@ -142,8 +136,7 @@ void TCommThread::Execute() {
     const bool sample = (haveStatus || haveErrors) && !deviceGone;
     const int r = ::poll(fds, 2, sample ? LineSampleMs : -1);
     if (r < 0) {
-      if (errno != EINTR)
-        deviceGone = true;  // nothing left to watch but the stop signal
+      if (errno != EINTR) deviceGone = true;  // nothing left to watch but the stop signal
       continue;
     }
     if (fds[0].revents) {
@@ -151,8 +144,7 @@ void TCommThread::Execute() {
       break;
     }
     uint32_t events = 0;
-    if (fds[1].revents & POLLIN)
-      events |= EV_RXCHAR;
+    if (fds[1].revents & POLLIN) events |= EV_RXCHAR;
     // A device that went away (an adapter unplugged, the other end of a pseudo-terminal closed)
     // stays readable for ever; after handing on what it still held it is no longer watched.
     if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -160,15 +152,13 @@ void TCommThread::Execute() {
       events |= EV_RXCHAR;
     }
     const uint32_t before = status;
-    if (haveStatus && FLines->GetStatus(status))
-      events |= ChangedLines(before, status);
+    if (haveStatus && FLines->GetStatus(status)) events |= ChangedLines(before, status);
     uint32_t count = errorCount;
     if (haveErrors && FLines->GetErrorCount(count) && count != errorCount) {
       events |= EV_ERR;
       errorCount = count;
     }
-    if (events == 0)
-      continue;
+    if (events == 0) continue;
     FEventMask = events;
     FModemStatus = before;
     FHandOver->Synchronize([this] { DispatchEvents(); });
@@ -178,37 +168,31 @@ void TCommThread::Execute() {
 
 void TCommThread::DispatchEvents() {
   int waiting = 0;
-  if (::ioctl(FPort.Get(), TIOCINQ, &waiting) != 0 || waiting < 0)
-    waiting = 0;
+  if (::ioctl(FPort.Get(), TIOCINQ, &waiting) != 0 || waiting < 0) waiting = 0;
   if (FEventMask & EV_RXCHAR) {
-    if (auto hook = FReceiveHook)
-      hook(static_cast<uint32_t>(waiting));
+    if (auto hook = FReceiveHook) hook(static_cast<uint32_t>(waiting));
     FEventMask &= ~EV_RXCHAR;
   }
   if (FEventMask != 0) {
-    if (auto hook = FStatusHook)
-      hook(FEventMask, FModemStatus);
+    if (auto hook = FStatusHook) hook(FEventMask, FModemStatus);
   }
 }
 
-int TCommThread::ReadBytes(void* buffer, int count, const TWaitHook& wait) {
-  if (count <= 0)
-    return 0;
+int TCommThread::ReadBytes(void* buffer, int count, const TWaitHook& wait, std::chrono::milliseconds limit) {
+  if (count <= 0) return 0;
   auto* out = static_cast<unsigned char*>(buffer);
-  const auto deadline = std::chrono::steady_clock::now() + TransferLimit;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int got = 0;
   while (got < count) {
     short revents = 0;
-    if (PollUntil(FPort.Get(), POLLIN, deadline, wait, revents) <= 0)
-      break;  // time is up
+    if (PollUntil(FPort.Get(), POLLIN, deadline, wait, revents) <= 0) break;  // time is up
     // In raw mode a read of an empty queue returns 0 rather than failing with EAGAIN.
     const ssize_t n = ::read(FPort.Get(), out + got, static_cast<size_t>(count - got));
     if (n > 0) {
       got += static_cast<int>(n);
       continue;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n < 0 || (revents & (POLLHUP | POLLERR | POLLNVAL)) || MsLeft(deadline) == 0)
       break;  // the device went away, or time is up
   }
@@ -225,12 +209,10 @@ int TCommThread::WriteBytes(const void* buffer, int count, const TWaitHook& wait
       put += static_cast<int>(n);
       continue;
     }
-    if (n < 0 && errno != EAGAIN && errno != EINTR)
-      break;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) break;
     // Only when the driver's buffer is full: wait for room, within the write's time limit.
     short revents = 0;
-    if (MsLeft(deadline) == 0 || PollUntil(FPort.Get(), POLLOUT, deadline, wait, revents) < 0)
-      break;
+    if (MsLeft(deadline) == 0 || PollUntil(FPort.Get(), POLLOUT, deadline, wait, revents) < 0) break;
   }
   return put;
 }

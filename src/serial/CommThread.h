@@ -12,6 +12,7 @@
 #include "ModemLines.h"
 #include "PortDevice.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,7 +24,7 @@
 using TWaitHook = std::function<void()>;
 
 class TCommThread {
-public:
+ public:
   // Takes the number of bytes waiting in the input queue.
   using TReceiveHook = std::function<void(uint32_t count)>;
   // Takes the event bits and the modem status sampled before the change.
@@ -55,10 +56,12 @@ public:
   // Waits for the thread's end, running queued hand-overs meanwhile.
   void WaitFor();
 
-  // Reads up to `count` bytes, waiting at most 500 ms in total; returns the number read. A count
+  // Total time limit of one ReadBytes or WriteBytes call.
+  static constexpr std::chrono::milliseconds TransferLimit{500};
+  // Reads up to `count` bytes, waiting at most `limit` in total; returns the number read. A count
   // of 0 returns 0 without touching the device. A wait hook is called every few milliseconds
   // while the bytes are awaited.
-  int ReadBytes(void* buffer, int count, const TWaitHook& wait = {});
+  int ReadBytes(void* buffer, int count, const TWaitHook& wait = {}, std::chrono::milliseconds limit = TransferLimit);
   // Queues `count` bytes for sending without waiting for the transmission; returns the number
   // accepted by the driver (less than `count` when the device refused them or went away).
   int WriteBytes(const void* buffer, int count, const TWaitHook& wait = {});
@@ -70,7 +73,7 @@ public:
   TReceiveHook FReceiveHook;
   TStatusHook FStatusHook;
 
-private:
+ private:
   void Execute();
 
   TPortHandle FPort;
@@ -79,6 +82,6 @@ private:
   std::shared_ptr<THandOverQueue> FHandOver;
   std::thread FThread;
   std::string FOpenFailure;
-  uint32_t FEventMask = 0;   // bits of the event being handed over
-  uint32_t FModemStatus = 0; // modem status before that event
+  uint32_t FEventMask = 0;    // bits of the event being handed over
+  uint32_t FModemStatus = 0;  // modem status before that event
 };

@@ -23,14 +23,12 @@ void THandOverQueue::Synchronize(std::function<void()> call) {
   if (post) {
     std::weak_ptr<THandOverQueue> weak = weak_from_this();
     post([weak] {
-      if (auto queue = weak.lock())
-        queue->RunPending();
+      if (auto queue = weak.lock()) queue->RunPending();
     });
   }
   std::unique_lock lock(FMutex);
-  FChanged.wait(lock, [&] {
-    return req->State == TState::hsDone || (FStopRequested && req->State == TState::hsRunning);
-  });
+  FChanged.wait(lock,
+                [&] { return req->State == TState::hsDone || (FStopRequested && req->State == TState::hsRunning); });
 }
 
 void THandOverQueue::ThreadEnded() {
@@ -49,8 +47,7 @@ void THandOverQueue::RunOne(const std::shared_ptr<TRequest>& req, std::unique_lo
     const std::shared_ptr<TRequest>& Req;
     std::unique_lock<std::mutex>& Lock;
     ~TFinish() {
-      if (--Q.FDepth == 0)
-        Q.FKeepAlive.clear();
+      if (--Q.FDepth == 0) Q.FKeepAlive.clear();
       Lock.lock();
       Req->State = TState::hsDone;
       Q.FChanged.notify_all();
@@ -61,8 +58,7 @@ void THandOverQueue::RunOne(const std::shared_ptr<TRequest>& req, std::unique_lo
 }
 
 void THandOverQueue::RunPending() {
-  if (FHeld)
-    return;
+  if (FHeld) return;
   std::unique_lock lock(FMutex);
   while (!FQueue.empty()) {
     auto req = FQueue.front();
@@ -86,13 +82,11 @@ void THandOverQueue::WaitForEnd() {
       RunOne(req, lock);
       continue;
     }
-    if (FThreadEnded)
-      return;
+    if (FThreadEnded) return;
     FChanged.wait(lock);
   }
 }
 
 void THandOverQueue::KeepUntilCallsReturn(std::shared_ptr<void> object) {
-  if (FDepth > 0)
-    FKeepAlive.push_back(std::move(object));
+  if (FDepth > 0) FKeepAlive.push_back(std::move(object));
 }

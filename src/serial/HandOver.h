@@ -18,7 +18,7 @@
 using TGuiPoster = std::function<void(std::function<void()>)>;
 
 class THandOverQueue : public std::enable_shared_from_this<THandOverQueue> {
-public:
+ public:
   // GUI thread. Without a poster, queued calls run only in RunPending and WaitForEnd.
   void SetPoster(TGuiPoster post);
 
@@ -53,7 +53,7 @@ public:
   // GUI thread: keeps `object` alive until the outermost running call has returned.
   void KeepUntilCallsReturn(std::shared_ptr<void> object);
 
-private:
+ private:
   enum class TState { hsQueued, hsRunning, hsDone };
   struct TRequest {
     std::function<void()> Call;
@@ -68,7 +68,7 @@ private:
   TGuiPoster FPoster;
   bool FStopRequested = false;
   bool FThreadEnded = false;
-  bool FHeld = false;                           // GUI thread only
-  int FDepth = 0;                               // GUI thread only
-  std::vector<std::shared_ptr<void>> FKeepAlive; // GUI thread only
+  bool FHeld = false;                             // GUI thread only
+  int FDepth = 0;                                 // GUI thread only
+  std::vector<std::shared_ptr<void>> FKeepAlive;  // GUI thread only
 };

@@ -8,13 +8,12 @@
 namespace {
 
 class TTtyModemLines : public TModemLines {
-public:
+ public:
   explicit TTtyModemLines(int fd) : FFd(fd) {}
 
   bool GetStatus(uint32_t& status) override {
     int bits = 0;
-    if (::ioctl(FFd, TIOCMGET, &bits) != 0)
-      return false;
+    if (::ioctl(FFd, TIOCMGET, &bits) != 0) return false;
     status = 0;
     if (bits & TIOCM_CTS) status |= MS_CTS_ON;
     if (bits & TIOCM_DSR) status |= MS_DSR_ON;
@@ -24,11 +23,10 @@ public:
   }
 
   bool GetErrorCount(uint32_t& count) override {
-    serial_icounter_struct c {};
-    if (::ioctl(FFd, TIOCGICOUNT, &c) != 0)
-      return false;
-    count = static_cast<uint32_t>(c.frame) + static_cast<uint32_t>(c.overrun) +
-            static_cast<uint32_t>(c.parity) + static_cast<uint32_t>(c.buf_overrun);
+    serial_icounter_struct c{};
+    if (::ioctl(FFd, TIOCGICOUNT, &c) != 0) return false;
+    count = static_cast<uint32_t>(c.frame) + static_cast<uint32_t>(c.overrun) + static_cast<uint32_t>(c.parity) +
+            static_cast<uint32_t>(c.buf_overrun);
     return true;
   }
 
@@ -37,10 +35,10 @@ public:
     ::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit);
   }
 
-private:
+ private:
   int FFd;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TModemLines> MakeTtyModemLines(int fd) { return std::make_unique<TTtyModemLines>(fd); }

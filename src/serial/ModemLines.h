@@ -7,7 +7,7 @@
 #include <memory>
 
 class TModemLines {
-public:
+ public:
   virtual ~TModemLines() = default;
   // The current CTS, DSR, ring and carrier states as MS_* bits; false when the device has no
   // modem lines. Called on the event thread.

@@ -1,8 +1,6 @@
 #include "PortDevice.h"
 #include "SystemView.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -10,16 +8,16 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 TPortHandle::~TPortHandle() {
-  if (FFile.Valid())
-    ::ioctl(FFile.Get(), TIOCNXCL);
+  if (FFile.Valid()) ::ioctl(FFile.Get(), TIOCNXCL);
 }
 
 TPortHandle& TPortHandle::operator=(TPortHandle&& other) noexcept {
   if (this != &other) {
-    if (FFile.Valid())
-      ::ioctl(FFile.Get(), TIOCNXCL);
+    if (FFile.Valid()) ::ioctl(FFile.Get(), TIOCNXCL);
     FFile = std::move(other.FFile);
   }
   return *this;
@@ -68,8 +66,7 @@ std::string OpenErrorText(int err, const std::string& path) {
   }
   if (err == EBUSY) {
     const auto holders = OtherHolders(PortHolders(path), ::getpid());
-    if (!holders.empty())
-      text += "\rIt is held open by " + HolderNames(holders) + ".";
+    if (!holders.empty()) text += "\rIt is held open by " + HolderNames(holders) + ".";
   }
   return text;
 }
@@ -87,32 +84,30 @@ std::string FormatName(uint8_t dataBits, TParity parity, TStopBit stopBits) {
          parities[parity <= ptSPACE ? parity : ptNONE] + ", " + (stopBits == sbONE ? "1 stop bit" : "2 stop bits");
 }
 
-} // namespace
+}  // namespace
 
 std::string ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit stopBits) {
-  termios t {};
-  if (::tcgetattr(fd, &t) != 0)
-    return std::string("The port's line settings cannot be read: ") + std::strerror(errno);
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) return std::string("The port's line settings cannot be read: ") + std::strerror(errno);
   ::cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~(CSTOPB | CRTSCTS | HUPCL | PARENB | PARODD | CMSPAR | CSIZE);
   t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
   switch (dataBits) {
-  case 5: t.c_cflag |= CS5; break;
-  case 6: t.c_cflag |= CS6; break;
-  case 7: t.c_cflag |= CS7; break;
-  default: t.c_cflag |= CS8; break;
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    default: t.c_cflag |= CS8; break;
   }
   switch (parity) {
-  case ptODD: t.c_cflag |= PARENB | PARODD; break;
-  case ptEVEN: t.c_cflag |= PARENB; break;
-  case ptMARK: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-  case ptSPACE: t.c_cflag |= PARENB | CMSPAR; break;
-  case ptNONE: break;
+    case ptODD: t.c_cflag |= PARENB | PARODD; break;
+    case ptEVEN: t.c_cflag |= PARENB; break;
+    case ptMARK: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case ptSPACE: t.c_cflag |= PARENB | CMSPAR; break;
+    case ptNONE: break;
   }
   // Linux has no 1.5 stop bits; the UART uses 1.5 where two are asked for with 5 data bits.
-  if (stopBits != sbONE)
-    t.c_cflag |= CSTOPB;
+  if (stopBits != sbONE) t.c_cflag |= CSTOPB;
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
   ::cfsetispeed(&t, B19200);
@@ -120,7 +115,7 @@ std::string ApplyLineSettings(int fd, uint8_t dataBits, TParity parity, TStopBit
   if (::tcsetattr(fd, TCSANOW, &t) != 0)
     return std::string("The port's line settings cannot be set: ") + std::strerror(errno);
   // tcsetattr succeeds when any one of the changes took.
-  termios got {};
+  termios got{};
   if (::tcgetattr(fd, &got) != 0)
     return std::string("The port's line settings cannot be read: ") + std::strerror(errno);
   if (::cfgetospeed(&got) != B19200 || ::cfgetispeed(&got) != B19200 ||

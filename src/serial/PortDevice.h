@@ -12,7 +12,7 @@
 // An exclusively opened terminal device. Closing it gives up the exclusive mode first: the mode
 // outlives this descriptor when another one keeps the device open (the simulated controller does).
 class TPortHandle {
-public:
+ public:
   TPortHandle() = default;
   explicit TPortHandle(TFileHandle file) : FFile(std::move(file)) {}
   ~TPortHandle();
@@ -22,7 +22,7 @@ public:
   int Get() const { return FFile.Get(); }
   bool Valid() const { return FFile.Valid(); }
 
-private:
+ private:
   TFileHandle FFile;
 };
 

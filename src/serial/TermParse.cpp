@@ -14,22 +14,19 @@ namespace {
 bool ParseDecimal(std::string_view part, int32_t& value) {
   const char* first = part.data();
   const char* last = first + part.size();
-  if (first != last && *first == '+')
-    ++first;
-  if (first == last || *first == '+' || (*first == '-' && first != part.data()))
-    return false;
+  if (first != last && *first == '+') ++first;
+  if (first == last || *first == '+' || (*first == '-' && first != part.data())) return false;
   auto [end, ec] = std::from_chars(first, last, value);
   return ec == std::errc() && end == last;
 }
 
-} // namespace
+}  // namespace
 
 TTermParse ParseTerminator(const std::string& text, std::string& bytes) {
   bytes.clear();
   // The parts are read in place, without a copy of the rest of the text for each.
   std::string_view rest(text);
-  if (!rest.empty())
-    rest.remove_prefix(1);
+  if (!rest.empty()) rest.remove_prefix(1);
   while (!rest.empty()) {
     const auto hash = rest.find('#');
     int32_t value = 0;
@@ -61,8 +58,7 @@ bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk)
 }
 
 bool TakeChunk(std::string& buffer, const std::string& term, std::string& chunk, size_t& searched) {
-  if (term.empty())
-    return false;
+  if (term.empty()) return false;
   const auto pos = buffer.find(term, searched);
   if (pos == std::string::npos) {
     // A terminator may still complete across the last term.size()-1 bytes.

@@ -1,17 +1,21 @@
 // The window's controller commands (Test, Read, Write) against the simulated controller, with the
 // message boxes answered by the test.
 #include "ComPort.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "EscSimulator.h"
 #include "FakeDialogs.h"
 #include "Main.h"
 #include "ProgressWnd.h"
+#include "SimulatorPace.h"
 #include "Transfer.h"
 #include "UnservedGap.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QToolButton>
@@ -31,11 +35,12 @@ class ControllerCommands : public ::testing::Test {
     Form.reset();
     Sim = std::make_unique<TEscSimulator>(std::move(options));
     const std::string path = Sim->SlavePath();
-    Form = std::make_unique<TMainForm>(Dialogs, [path, listPort] {
-      return listPort ? std::vector<std::string>{path} : std::vector<std::string>{};
-    });
+    Form = std::make_unique<TMainForm>(
+        Dialogs, [path, listPort] { return listPort ? std::vector<std::string>{path} : std::vector<std::string>{}; });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
+    // The simulator answers at once; the controller's own timing only where a test says so.
+    if (!RealTime) AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   void LoadRegistersFrom(const TSpedV4Device& source, uint8_t code) {
@@ -45,12 +50,13 @@ class ControllerCommands : public ::testing::Test {
   }
   void ExpectProfile(const TSpeedoDevice& expected) {
     for (int i = 0; i < 256; ++i) {
-      ASSERT_EQ(Form->Profile.GetPoint(i), expected.GetPoint(i)) << i;
-      ASSERT_EQ(Form->Profile.IsBreakpoint(i), expected.IsBreakpoint(i)) << i;
+      ASSERT_EQ(Form->Document().State().Profile.GetPoint(i), expected.GetPoint(i)) << i;
+      ASSERT_EQ(Form->Document().State().Profile.IsBreakpoint(i), expected.IsBreakpoint(i)) << i;
     }
-    EXPECT_EQ(Form->Profile.GetDeadband(), expected.GetDeadband());
+    EXPECT_EQ(Form->Document().State().Profile.GetDeadband(), expected.GetDeadband());
   }
 
+  bool RealTime = false;
   TFakeDialogs Dialogs;
   std::unique_ptr<TEscSimulator> Sim;
   std::unique_ptr<TMainForm> Form;
@@ -59,81 +65,68 @@ class ControllerCommands : public ::testing::Test {
 
 TEST_F(ControllerCommands, TestReportsAnAnsweringController) {
   Start();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{"ESC connected"});
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
   EXPECT_EQ(Sim->FrameCount(), 2);
   EXPECT_EQ(Sim->Register(20), 170);
   // The next command opens the port again.
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   EXPECT_EQ(Dialogs.Informations.size(), 2);
   EXPECT_EQ(Dialogs.Informations.last(), "ESC connected");
 }
 
+// A loop-back plug answers every command with the command itself; a silent line: see
+// ReadWithoutAControllerLeavesTheProfile.
 TEST_F(ControllerCommands, TestWithoutAController) {
-  for (bool echo : {false, true}) {
-    TEscSimulator::TOptions options;
-    options.Silent = !echo;
-    options.Echo = echo;
-    Dialogs.Informations.clear();
-    Start(options);
-    Form->TestCom->trigger();
-    EXPECT_EQ(Dialogs.Informations, QStringList{"ESC not connected"}) << (echo ? "loop-back plug" : "silent");
-    EXPECT_FALSE(Form->ComPort1->IsOpen());
-  }
+  TEscSimulator::TOptions options;
+  options.Echo = true;
+  Start(options);
+  Form->findChild<QAction*>("TestCom")->trigger();
+  EXPECT_EQ(Dialogs.Informations, QStringList{"ESC not connected"});
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 TEST_F(ControllerCommands, EmptyPortListGivesTheOpenError) {
   Start({}, false);
-  for (QAction* command : {Form->TestCom, Form->UploadCurve, Form->DownloadCurve}) {
+  for (QAction* command : {Form->findChild<QAction*>("TestCom"), Form->findChild<QAction*>("UploadCurve"),
+                           Form->findChild<QAction*>("DownloadCurve")}) {
     Dialogs.Errors.clear();
     command->trigger();
     ASSERT_EQ(Dialogs.Errors.size(), 1) << command->objectName().toStdString();
     EXPECT_TRUE(Dialogs.Errors[0].startsWith("TCOMPORT : cannot open \r")) << Dialogs.Errors[0].toStdString();
-    EXPECT_FALSE(Form->ComPort1->IsOpen());
+    EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
   }
   EXPECT_TRUE(Dialogs.Informations.isEmpty());
   EXPECT_EQ(Sim->FrameCount(), 0);
 }
 
-TEST_F(ControllerCommands, WriteFillsTheControllersRegisters) {
-  Start();
-  Form->Profile.SetY(60, 3);
-  Form->Profile.SetFrequencies(13, 0);
-  Form->DownloadCurve->trigger();
+// A controller falling silent during a Write: the Write ends at the first reply that does not come
+// and says so. Which register commands a Write sends and how it reads back: Transfer's tests.
+TEST_F(ControllerCommands, WriteThatLosesTheControllerSaysSo) {
+  TEscSimulator::TOptions options;
+  options.StopAfter = 44;  // the probe, the frequency and 20 entries, then the write of the 21st
+  Start(options);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
   EXPECT_EQ(Dialogs.Confirmations,
             QStringList{"Write profile: This will overwrite the current profile in the ESC. Continue?"});
-  EXPECT_TRUE(Dialogs.Informations.isEmpty());
-  EXPECT_EQ(Sim->Register(1), 98);
-  for (int entry = 0; entry <= 95; ++entry)
-    EXPECT_EQ(Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))), Form->Profile.GetY(entry)) << entry;
-  EXPECT_EQ(Sim->FrameCount(), 195);
-  EXPECT_FALSE(Progress->isVisible());
-  EXPECT_EQ(Progress->Progress->value(), 96);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
-}
-
-TEST_F(ControllerCommands, WriteWithABadRegisterSaysSo) {
-  TEscSimulator::TOptions options;
-  options.CorruptRegister = 100;
-  Start(options);
-  Form->DownloadCurve->trigger();
-  EXPECT_EQ(Progress->What->text(), "Readback fail");
   EXPECT_EQ(Dialogs.Informations, QStringList{"Download failed. Please check ESC connections."});
-  EXPECT_EQ(Sim->FrameCount(), 195);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_EQ(Sim->FrameCount(), 45);
+  EXPECT_EQ(Progress->What->text(), "Readback fail");  // its read-back did not come
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 TEST_F(ControllerCommands, CancelledCommandsTouchNothing) {
   Start();
   Dialogs.ConfirmAnswer = false;
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->DownloadCurve->trigger();
-  Form->UploadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   EXPECT_EQ(Dialogs.Confirmations.size(), 2);
   EXPECT_EQ(Sim->FrameCount(), 0);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
   ExpectProfile(before);
 }
 
@@ -154,51 +147,44 @@ TEST_F(ControllerCommands, ReadTakesTheControllersProfile) {
   expected.FitCurve(1.5);
   expected.DetectDeadband();
 
-  Form->UploadCurve->trigger();
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   EXPECT_EQ(Dialogs.Confirmations,
             QStringList{"Read profile: This will overwrite the current forground profile. Continue?"});
   EXPECT_TRUE(Dialogs.Informations.isEmpty());
   ExpectProfile(expected);
-  EXPECT_EQ(Form->Profile.GetDeadband(), 3);
+  EXPECT_EQ(Form->Document().State().Profile.GetDeadband(), 3);
   int fwd, brk;
-  Form->Profile.GetFrequencies(fwd, brk);
+  Form->Document().State().Profile.GetFrequencies(fwd, brk);
   EXPECT_EQ(fwd, 6);
   EXPECT_EQ(brk, 6);
-  EXPECT_EQ(Form->FwdFreq->currentText(), "4.0k");
-  EXPECT_EQ(Form->DBand->text(), "3");
+  EXPECT_EQ(Form->findChild<QComboBox*>("FwdFreq")->currentText(), "4.0k");
+  EXPECT_EQ(Form->findChild<QLineEdit*>("DBand")->text(), "3");
   EXPECT_EQ(Sim->FrameCount(), 99);
   EXPECT_FALSE(Progress->isVisible());
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
   // The Read is one step: undo gives the profile from before it back, redo the one read.
-  Form->EditUndo->trigger();
+  Form->findChild<QAction*>("EditUndo")->trigger();
   TSpedV4Device start;
   start.Clear();
   start.DetectDeadband();
   ExpectProfile(start);
-  Form->EditRedo->trigger();
+  Form->findChild<QAction*>("EditRedo")->trigger();
   ExpectProfile(expected);
-
-  // A code that names no frequency reads as "1.0k".
-  Sim->SetRegister(1, 250);
-  Form->UploadCurve->trigger();
-  Form->Profile.GetFrequencies(fwd, brk);
-  EXPECT_EQ(fwd, 0);
-  EXPECT_EQ(brk, 0);
 }
 
 TEST_F(ControllerCommands, ReadThatLosesTheControllerLeavesTheProfile) {
   TEscSimulator::TOptions options;
-  options.StopAfter = 50;  // the probe and about half of the curve
+  options.StopAfter = 8;  // the probe, the frequency and the first entries
   Start(options);
-  Form->Profile.SetY(40, 123);
+  Form->Document().State().Profile.SetY(40, 123);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->UploadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{"Upload failed. Please check ESC connections."});
   ExpectProfile(before);
-  EXPECT_FALSE(Form->EditUndo->isEnabled());  // nothing changed, nothing to undo
+  EXPECT_FALSE(Form->findChild<QAction*>("EditUndo")->isEnabled());  // nothing changed, nothing to undo
   EXPECT_FALSE(Progress->isVisible());
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 TEST_F(ControllerCommands, ReadWithoutAControllerLeavesTheProfile) {
@@ -206,11 +192,11 @@ TEST_F(ControllerCommands, ReadWithoutAControllerLeavesTheProfile) {
   options.Silent = true;
   Start(options);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->UploadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{"ESC not connected"});
   ExpectProfile(before);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 }
 
 // A click on the Test button, made on the GUI thread and handed to it by any thread.
@@ -233,30 +219,53 @@ struct TPostedClick {
   std::atomic<QMouseEvent*> Press, Release;
 };
 
+TEST_F(ControllerCommands, WriteFillsTheControllersRegisters) {
+  Start();
+  Form->Document().State().Profile.SetY(60, 3);
+  Form->Document().State().Profile.SetFrequencies(13, 0);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
+  EXPECT_EQ(Dialogs.Confirmations,
+            QStringList{"Write profile: This will overwrite the current profile in the ESC. Continue?"});
+  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
+  EXPECT_EQ(Sim->Register(1), 98);
+  for (int entry = 0; entry <= 95; ++entry)
+    EXPECT_EQ(Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))),
+              Form->Document().State().Profile.GetY(entry))
+        << entry;
+  EXPECT_EQ(Sim->FrameCount(), 195);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_EQ(Progress->Progress->value(), 96);
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
+}
+
+// A whole Read in real time through the window: the window is served through each of its 99
+// pauses of 40 ms, and a click that arrives meanwhile is dropped.
 TEST_F(ControllerCommands, ClicksDuringATransferAreDropped) {
-  // The click arrives while a Write keeps the window busy.
   TEscSimulator::TOptions options;
   std::atomic<TPostedClick*> click = nullptr;
   options.OnFrame = [&click](char command, uint8_t reg, uint8_t, bool) {
-    if (command == 'w' && reg == 64)
+    if (command == 'r' && reg == 64)
       if (TPostedClick* c = click.load()) c->Post();
   };
+  RealTime = true;
   Start(options);
-  TPostedClick during(Form->ToolButton11);
+  TPostedClick during(Form->findChild<QToolButton*>("ToolButton11"));
   click = &during;
   // Meanwhile the window keeps being served: a timer of the GUI thread goes on firing.
   TUnservedGap gap;
-  Form->DownloadCurve->trigger();
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   const qint64 longest = gap.Longest();
   click = nullptr;
   EXPECT_LT(longest, 500) << "the window went unserved for " << longest << " ms";
   QCoreApplication::processEvents();
   EXPECT_EQ(during.Press.load(), nullptr) << "the click was never made";
   EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(",").toStdString();
-  EXPECT_EQ(Sim->FrameCount(), 195);
+  EXPECT_EQ(Sim->FrameCount(), 99);
+  EXPECT_FALSE(Progress->isVisible());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 
   // The same click outside a transfer does run the Test command.
-  TPostedClick after(Form->ToolButton11);
+  TPostedClick after(Form->findChild<QToolButton*>("ToolButton11"));
   after.Post();
   QCoreApplication::processEvents();
   EXPECT_EQ(Dialogs.Informations, QStringList{"ESC connected"});

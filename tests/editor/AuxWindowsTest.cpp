@@ -5,9 +5,9 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 

@@ -33,23 +33,23 @@ class CommandsTest : public MainFormTest {
 
 TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC"));
-  EXPECT_EQ(Form.FileName, QStringLiteral("noname.spp"));
+  EXPECT_EQ(Form.Document().State().FileName, QStringLiteral("noname.spp"));
   EXPECT_EQ(Form.centralWidget()->width(), 748);
   EXPECT_EQ(Form.centralWidget()->height() + Form.statusBar()->height(), 418);
   EXPECT_EQ(Form.height(), Form.menuBar()->height() + 418);
   EXPECT_EQ(Form.minimumSize(), Form.maximumSize());
-  EXPECT_EQ(Form.Diagram->size(), QSize(741, 280));
-  EXPECT_EQ(Form.Selected, 0);
-  EXPECT_EQ(Form.CurrX->text(), QStringLiteral("-63"));
-  EXPECT_EQ(Form.CurrY->value(), 255);
-  EXPECT_EQ(Form.CurrXSB->maximum(), 95);
-  EXPECT_EQ(Form.DBandSB->maximum(), 4);
-  EXPECT_EQ(Form.DBand->text(), QStringLiteral("1"));
-  EXPECT_EQ(Form.FwdFreq->count(), 17);
-  EXPECT_EQ(Form.BrkFreq->itemText(16), QStringLiteral("16.0k"));
-  EXPECT_EQ(Form.FwdFreq->currentIndex(), 0);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
-  EXPECT_FALSE(Form.cbPorts->isEditable());
+  EXPECT_EQ(Form.Editor().View()->size(), QSize(741, 280));
+  EXPECT_EQ(Form.Document().State().Selected, 0);
+  EXPECT_EQ(Form.findChild<QLineEdit*>("CurrX")->text(), QStringLiteral("-63"));
+  EXPECT_EQ(Form.findChild<QSpinBox*>("CurrY")->value(), 255);
+  EXPECT_EQ(Form.findChild<QScrollBar*>("CurrXSB")->maximum(), 95);
+  EXPECT_EQ(Form.findChild<QScrollBar*>("DBandSB")->maximum(), 4);
+  EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QStringLiteral("1"));
+  EXPECT_EQ(Form.findChild<QComboBox*>("FwdFreq")->count(), 17);
+  EXPECT_EQ(Form.findChild<QComboBox*>("BrkFreq")->itemText(16), QStringLiteral("16.0k"));
+  EXPECT_EQ(Form.findChild<QComboBox*>("FwdFreq")->currentIndex(), 0);
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
+  EXPECT_FALSE(Form.findChild<QComboBox*>("cbPorts")->isEditable());
   // The selection box surrounds the first point, (50, 46).
   EXPECT_EQ(At(46, 42), Yellow);
   EXPECT_EQ(At(53, 49), Yellow);
@@ -58,27 +58,31 @@ TEST_F(CommandsTest, StartsWithTheDefaultProfileAndEntryZeroSelected) {
       if (At(x, y) == Yellow) {
         EXPECT_TRUE(x >= 46 && x <= 53 && y >= 42 && y <= 49) << x << "," << y;
       }
-  EXPECT_FALSE(Form.ShowBackground1->isChecked());
+  EXPECT_FALSE(Form.findChild<QAction*>("ShowBackground1")->isChecked());
 }
 
 TEST_F(CommandsTest, WithoutSerialPortsThePortListIsEmptyButEnabled) {
-  EXPECT_EQ(Form.cbPorts->count(), 0);
-  EXPECT_EQ(Form.cbPorts->currentIndex(), -1);
-  EXPECT_TRUE(Form.cbPorts->isEnabled());
-  ASSERT_TRUE(Form.ComPort1);
-  EXPECT_FALSE(Form.ComPort1->IsOpen());
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->count(), 0);
+  EXPECT_EQ(Form.findChild<QComboBox*>("cbPorts")->currentIndex(), -1);
+  EXPECT_TRUE(Form.findChild<QComboBox*>("cbPorts")->isEnabled());
+  EXPECT_FALSE(Form.Commands().ComPort1().IsOpen());
 }
 
-TEST(MainFormPorts, ListsThePortsFoundAtStartInTheirOrderAndSelectsTheFirst) {
+TEST(MainFormPorts, ListsAdaptersBeforeBuiltInPortsAndSelectsTheFirst) {
   TFakeDialogs dialogs;
-  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB1"}; });
-  ASSERT_EQ(form.cbPorts->count(), 2);
-  EXPECT_EQ(form.cbPorts->itemText(1), QStringLiteral("/dev/ttyUSB1"));
-  EXPECT_EQ(form.cbPorts->currentText(), QStringLiteral("/dev/ttyS0"));
+  TMainForm form(dialogs, [] { return std::vector<std::string>{"/dev/ttyS0", "/dev/rfcomm0", "/dev/ttyUSB1"}; });
+  const auto* cbPorts = form.findChild<QComboBox*>("cbPorts");
+  ASSERT_EQ(cbPorts->count(), 3);
+  EXPECT_EQ(cbPorts->itemText(0), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemText(1), QStringLiteral("/dev/rfcomm0"));
+  EXPECT_EQ(cbPorts->itemText(2), QStringLiteral("/dev/ttyS0"));
+  EXPECT_EQ(cbPorts->currentText(), QStringLiteral("/dev/ttyUSB1"));
+  EXPECT_EQ(cbPorts->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("built-in serial port"));
+  EXPECT_EQ(cbPorts->size(), QSize(99, 21));  // the closed box keeps its place and size
 }
 
 TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {
-  Form.FileSave->trigger();
+  Form.findChild<QAction*>("FileSave")->trigger();
   EXPECT_EQ(Dialogs.SaveDialogs, 1);
   EXPECT_EQ(Dialogs.LastSave.Filter, QStringLiteral("Speedo (*.spp)"));
   EXPECT_EQ(Dialogs.LastSave.DefaultSuffix, QStringLiteral("spp"));
@@ -89,7 +93,7 @@ TEST_F(CommandsTest, SaveWithoutNameAsksAndCancellingWritesNothing) {
 
 TEST_F(CommandsTest, SaveAsNamesTheFileAndNewKeepsTheName) {
   const QString file = Path(QStringLiteral("curve.spp"));
-  Form.Profile.SetY(50, 10);
+  Form.Document().State().Profile.SetY(50, 10);
   Dialogs.FileAnswers = {file};
   QTest::keyClick(&Form, Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC [") + file + QStringLiteral("]"));
@@ -97,40 +101,40 @@ TEST_F(CommandsTest, SaveAsNamesTheFileAndNewKeepsTheName) {
   ASSERT_FALSE(edited.isEmpty());
 
   QTest::keyClick(&Form, Qt::Key_N, Qt::ControlModifier);
-  EXPECT_EQ(Form.FileName, file);
+  EXPECT_EQ(Form.Document().State().FileName, file);
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC [") + file + QStringLiteral("]"));
-  Form.FileSave->trigger();  // straight to the named file, no dialog
+  Form.findChild<QAction*>("FileSave")->trigger();  // straight to the named file, no dialog
   EXPECT_EQ(Dialogs.SaveDialogs, 1);
   EXPECT_NE(Read(file), edited);
 
-  Form.Profile.SetY(40, 77);
+  Form.Document().State().Profile.SetY(40, 77);
   Dialogs.FileAnswers = {file};
-  Form.FileOpen1->trigger();  // the default profile comes back
+  Form.findChild<QAction*>("FileOpen1")->trigger();  // the default profile comes back
   EXPECT_EQ(Dialogs.LastOpen.Filter, QStringLiteral("Speed (*.spp)"));
   EXPECT_TRUE(Dialogs.LastOpen.MustExist);
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(40));
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(40));
   EXPECT_TRUE(Dialogs.Errors.isEmpty());
 }
 
 TEST_F(CommandsTest, OpenShowsTheLoadedProfileAndNamesTheWindow) {
   const QString file = Path(QStringLiteral("noname.spp"));
-  Form.Profile.SetY(70, 30);
-  Form.Profile.SaveToFile(file.toStdString());
-  Form.NewDiagram();
+  Form.Document().State().Profile.SetY(70, 30);
+  Form.Document().State().Profile.SaveToFile(file.toStdString());
+  Form.findChild<QAction*>("FileNew")->trigger();
   Dialogs.FileAnswers = {file};
-  Form.FileOpen1->trigger();
-  EXPECT_EQ(Form.Profile.GetY(70), 30);
-  EXPECT_EQ(Form.FileName, file);
-  EXPECT_EQ(Form.Diagram->Image(), Redrawn());
+  Form.findChild<QAction*>("FileOpen1")->trigger();
+  EXPECT_EQ(Form.Document().State().Profile.GetY(70), 30);
+  EXPECT_EQ(Form.Document().State().FileName, file);
+  EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());
   // The full path is not "noname.spp": Save writes without asking.
-  Form.FileSave->trigger();
+  Form.findChild<QAction*>("FileSave")->trigger();
   EXPECT_EQ(Dialogs.SaveDialogs, 0);
 }
 
 TEST_F(CommandsTest, RefusedFileLeavesNameCaptionAndDiagramAlone) {
   const QString good = Path(QStringLiteral("good.spp"));
   Dialogs.FileAnswers = {good};
-  Form.FileSaveAs1->trigger();
+  Form.findChild<QAction*>("FileSaveAs1")->trigger();
   QByteArray text = Read(good);
   ASSERT_TRUE(text.contains("Version=4"));
   text.replace("Version=4", "Version=3");
@@ -140,100 +144,100 @@ TEST_F(CommandsTest, RefusedFileLeavesNameCaptionAndDiagramAlone) {
   out.write(text);
   out.close();
 
-  Form.Profile.SetY(50, 5);
-  Form.Diagram->RedrawAll();
-  const QImage before = Form.Diagram->Image();
+  Form.Document().State().Profile.SetY(50, 5);
+  Form.Editor().View()->RedrawAll();
+  const QImage before = Form.Editor().View()->Image();
   Dialogs.FileAnswers = {refused};
-  Form.FileOpen1->trigger();
+  Form.findChild<QAction*>("FileOpen1")->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{QStringLiteral("Failed to load profile from file ") + refused});
-  EXPECT_EQ(Form.FileName, good);
+  EXPECT_EQ(Form.Document().State().FileName, good);
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC [") + good + QStringLiteral("]"));
-  EXPECT_EQ(Form.Diagram->Image(), before);
-  EXPECT_EQ(Form.Profile.GetY(50), 5);
+  EXPECT_EQ(Form.Editor().View()->Image(), before);
+  EXPECT_EQ(Form.Document().State().Profile.GetY(50), 5);
 }
 
 TEST_F(CommandsTest, FileErrorsReachTheGeneralHandlerAndTheProgramGoesOn) {
   // A missing file reads as an empty profile file, which is refused like a wrong version.
   const QString missing = Path(QStringLiteral("missing.spp"));
   Dialogs.FileAnswers = {missing};
-  Form.FileOpen1->trigger();
+  Form.findChild<QAction*>("FileOpen1")->trigger();
   EXPECT_EQ(Dialogs.Informations, QStringList{QStringLiteral("Failed to load profile from file ") + missing});
   EXPECT_TRUE(Dialogs.Errors.isEmpty());
 
   // A folder cannot be read at all: an error with the file's name and the reason.
   Dialogs.FileAnswers = {Dir.path()};
-  Form.FileOpen1->trigger();
+  Form.findChild<QAction*>("FileOpen1")->trigger();
   ASSERT_EQ(Dialogs.Errors.size(), 1);
   EXPECT_TRUE(Dialogs.Errors[0].contains(Dir.path())) << Dialogs.Errors[0].toStdString();
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC"));
 
   const QString unwritable = Path(QStringLiteral("no/such/folder/x.spp"));
   Dialogs.FileAnswers = {unwritable};
-  Form.FileSaveAs1->trigger();
+  Form.findChild<QAction*>("FileSaveAs1")->trigger();
   ASSERT_EQ(Dialogs.Errors.size(), 2);
   EXPECT_TRUE(Dialogs.Errors[1].contains(unwritable)) << Dialogs.Errors[1].toStdString();
-  EXPECT_EQ(Form.FileName, unwritable);  // named before the write was tried
+  EXPECT_EQ(Form.Document().State().FileName, unwritable);  // named before the write was tried
 
   Click(Qt::LeftButton, PixelOf(16));  // still editing
-  EXPECT_TRUE(Form.Profile.IsBreakpoint(16));
+  EXPECT_TRUE(Form.Document().State().Profile.IsBreakpoint(16));
 }
 
 TEST_F(CommandsTest, ExchangeTwiceRestoresBothProfilesAndKeepsTheBackgroundShown) {
-  Form.Profile.SetY(50, 11);
-  Form.Profile.SetDeadband(3);
-  Form.Profile.SetFrequencies(7, 7);
+  Form.Document().State().Profile.SetY(50, 11);
+  Form.Document().State().Profile.SetDeadband(3);
+  Form.Document().State().Profile.SetFrequencies(7, 7);
   TSpedV4Device edited;
-  edited.Assign(Form.Profile);
+  edited.Assign(Form.Document().State().Profile);
 
-  Form.ExchangeCurves->trigger();
-  EXPECT_TRUE(Form.ShowBackground);
-  EXPECT_TRUE(Form.ShowBackground1->isChecked());
-  EXPECT_EQ(Form.Profile.GetDeadband(), 1);
-  EXPECT_EQ(Form.BgProfile.GetDeadband(), 3);
-  EXPECT_EQ(Form.FwdFreq->currentIndex(), 0);
+  Form.findChild<QAction*>("ExchangeCurves")->trigger();
+  EXPECT_TRUE(Form.Document().State().ShowBackground);
+  EXPECT_TRUE(Form.findChild<QAction*>("ShowBackground1")->isChecked());
+  EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 1);
+  EXPECT_EQ(Form.Document().State().BgProfile.GetDeadband(), 3);
+  EXPECT_EQ(Form.findChild<QComboBox*>("FwdFreq")->currentIndex(), 0);
   EXPECT_EQ(At(301, 240), Black);  // background bar of entry 25 beside its foreground bar
   EXPECT_EQ(At(300, 240), Blue);
 
-  Form.ExchangeCurves->trigger();
-  EXPECT_TRUE(Form.ShowBackground);
+  Form.findChild<QAction*>("ExchangeCurves")->trigger();
+  EXPECT_TRUE(Form.Document().State().ShowBackground);
   for (int i = 0; i < 256; ++i) {
-    EXPECT_EQ(Form.Profile.GetPoint(i), edited.GetPoint(i)) << i;
-    EXPECT_EQ(Form.Profile.IsBreakpoint(i), edited.IsBreakpoint(i)) << i;
+    EXPECT_EQ(Form.Document().State().Profile.GetPoint(i), edited.GetPoint(i)) << i;
+    EXPECT_EQ(Form.Document().State().Profile.IsBreakpoint(i), edited.IsBreakpoint(i)) << i;
   }
   int fwd = 0, brk = 0;
-  Form.Profile.GetFrequencies(fwd, brk);
+  Form.Document().State().Profile.GetFrequencies(fwd, brk);
   EXPECT_EQ(fwd, 7);
   EXPECT_EQ(brk, 7);
-  EXPECT_EQ(Form.Profile.GetDeadband(), 3);
-  EXPECT_EQ(Form.DBand->text(), QStringLiteral("3"));
-  EXPECT_EQ(Form.FwdFreq->currentIndex(), 7);
+  EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 3);
+  EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QStringLiteral("3"));
+  EXPECT_EQ(Form.findChild<QComboBox*>("FwdFreq")->currentIndex(), 7);
 }
 
 TEST_F(CommandsTest, ShowBackgroundTwiceHidesTheBarsAgain) {
-  Form.BgProfile.SetY(20, 200);
-  Form.CurrXSB->setValue(40);
-  const QImage hidden = Form.Diagram->Image();
-  Form.ShowBackground1->trigger();
-  EXPECT_TRUE(Form.ShowBackground);
-  EXPECT_TRUE(Form.ShowBackground1->isChecked());
+  Form.Document().State().BgProfile.SetY(20, 200);
+  Form.findChild<QScrollBar*>("CurrXSB")->setValue(40);
+  const QImage hidden = Form.Editor().View()->Image();
+  Form.findChild<QAction*>("ShowBackground1")->trigger();
+  EXPECT_TRUE(Form.Document().State().ShowBackground);
+  EXPECT_TRUE(Form.findChild<QAction*>("ShowBackground1")->isChecked());
   EXPECT_EQ(At(251, 100), Black);  // entry 20 of the background, one column right of 250
   EXPECT_EQ(At(250, 200), Blue);
-  EXPECT_EQ(Form.Diagram->Image(), Redrawn());
-  Form.ShowBGCurve->trigger();
-  EXPECT_FALSE(Form.ShowBackground);
-  EXPECT_FALSE(Form.ShowBackground1->isChecked());
+  EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());
+  Form.findChild<QAction*>("ShowBGCurve")->trigger();
+  EXPECT_FALSE(Form.Document().State().ShowBackground);
+  EXPECT_FALSE(Form.findChild<QAction*>("ShowBackground1")->isChecked());
   EXPECT_EQ(At(251, 100), Silver);
-  EXPECT_EQ(Form.Diagram->Image(), hidden);
+  EXPECT_EQ(Form.Editor().View()->Image(), hidden);
 }
 
 TEST_F(CommandsTest, FitCurveRemovesBreakpointsThatLieOnTheLines) {
-  Form.Profile.SetY(50, static_cast<uint8_t>(Form.Profile.GetY(50)));
-  Form.Profile.SetY(70, static_cast<uint8_t>(Form.Profile.GetY(70)));
-  Form.FitCurve1->trigger();
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(50));
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(70));
-  EXPECT_EQ(Form.DBand->text(), QStringLiteral("0"));
-  EXPECT_EQ(Form.Diagram->Image(), Redrawn());
+  Form.Document().State().Profile.SetY(50, static_cast<uint8_t>(Form.Document().State().Profile.GetY(50)));
+  Form.Document().State().Profile.SetY(70, static_cast<uint8_t>(Form.Document().State().Profile.GetY(70)));
+  Form.findChild<QAction*>("FitCurve1")->trigger();
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(50));
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(70));
+  EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QStringLiteral("0"));
+  EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());
 }
 
 TEST_F(CommandsTest, HelpAndAboutOpenTheirDialogsModally) {
@@ -241,49 +245,29 @@ TEST_F(CommandsTest, HelpAndAboutOpenTheirDialogsModally) {
   TProgressW progress(&Form);
   TInfoDlg info(&Form);
   Form.SetAuxWindows(&about, &progress, &info);
-  Form.Help2->trigger();
-  Form.About1->trigger();
+  Form.findChild<QAction*>("Help2")->trigger();
+  Form.findChild<QAction*>("About1")->trigger();
   EXPECT_EQ(Dialogs.Shown, (QStringList{QStringLiteral("InfoDlg"), QStringLiteral("AboutBox")}));
   EXPECT_FALSE(progress.isVisible());
 }
 
-TEST_F(CommandsTest, ActionsCarryCaptionsShortcutsAndSplitHints) {
-  EXPECT_EQ(Form.FileNew->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-  EXPECT_EQ(Form.FileOpen1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-  EXPECT_EQ(Form.FileSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-  EXPECT_EQ(Form.UploadCurve->shortcut(), QKeySequence(Qt::Key_F2));
-  EXPECT_EQ(Form.DownloadCurve->shortcut(), QKeySequence(Qt::Key_F3));
-  EXPECT_EQ(Form.TestCom->shortcut(), QKeySequence(Qt::Key_F4));
-  EXPECT_TRUE(Form.New1->text().startsWith(QStringLiteral("New\t")));
-  EXPECT_EQ(Form.Open1->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("&Open..."));
-  EXPECT_EQ(Form.Exchange1->text(), QStringLiteral("Exchange Profiles"));
-  EXPECT_EQ(Form.FitCurve1->text(), QStringLiteral("Delete breakpoints"));
-
-  EXPECT_EQ(Form.New1->statusTip(), QStringLiteral("Create new profile"));
-  EXPECT_EQ(Form.ToolButton1->toolTip(), QStringLiteral("New"));
-  EXPECT_EQ(Form.ToolButton1->statusTip(), QStringLiteral("Create new curve"));
-  EXPECT_EQ(Form.ToolButton7->toolTip(), QStringLiteral("Show background curve"));
-  EXPECT_EQ(Form.ToolButton7->statusTip(), QStringLiteral("Show background curve"));
-  EXPECT_EQ(Form.ToolButton11->toolTip(), QStringLiteral("Test"));
-  EXPECT_EQ(Form.ToolButton11->statusTip(), QStringLiteral("Test if ESC is connected"));
-  for (QToolButton* b : {Form.ToolButton1, Form.ToolButton2, Form.ToolButton3, Form.ToolButton7,
-                         Form.ToolButton4, Form.ToolButton9, Form.ToolButton10, Form.ToolButton11})
-    EXPECT_FALSE(b->icon().pixmap(16, 16).isNull()) << b->objectName().toStdString();
-
-  // The long part reaches the status bar when the pointer rests on a button.
-  QStatusTipEvent tip(Form.ToolButton9->statusTip());
-  QCoreApplication::sendEvent(Form.ToolButton9, &tip);
+// A hint's short part is the tool tip, its long part reaches the status bar when the pointer rests
+// on the button.
+TEST_F(CommandsTest, AButtonsLongHintReachesTheStatusBar) {
+  EXPECT_EQ(Form.findChild<QToolButton*>("ToolButton9")->toolTip(), QStringLiteral("Read"));
+  QStatusTipEvent tip(Form.findChild<QToolButton*>("ToolButton9")->statusTip());
+  QCoreApplication::sendEvent(Form.findChild<QToolButton*>("ToolButton9"), &tip);
   EXPECT_EQ(Form.statusBar()->currentMessage(), QStringLiteral("Read profile from ESC"));
 }
 
 TEST_F(CommandsTest, ToolbarButtonsRunTheirActions) {
-  Form.Profile.SetY(50, 3);
-  QTest::mouseClick(Form.ToolButton1, Qt::LeftButton);  // New
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(50));
-  QTest::mouseClick(Form.ToolButton7, Qt::LeftButton);  // Show background
-  EXPECT_TRUE(Form.ShowBackground);
-  EXPECT_LT(Form.ToolButton1->x(), Form.ToolButton7->x());
-  EXPECT_EQ(Form.ToolButton1->x(), 13);
+  Form.Document().State().Profile.SetY(50, 3);
+  QTest::mouseClick(Form.findChild<QToolButton*>("ToolButton1"), Qt::LeftButton);  // New
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(50));
+  QTest::mouseClick(Form.findChild<QToolButton*>("ToolButton7"), Qt::LeftButton);  // Show background
+  EXPECT_TRUE(Form.Document().State().ShowBackground);
+  EXPECT_LT(Form.findChild<QToolButton*>("ToolButton1")->x(), Form.findChild<QToolButton*>("ToolButton7")->x());
+  EXPECT_EQ(Form.findChild<QToolButton*>("ToolButton1")->x(), 13);
 }
 
 }  // namespace

@@ -39,37 +39,38 @@ class DesktopEditTest : public MainFormTest {
 
 TEST_F(DesktopEditTest, CopyGivesTheFilesBytesAndPasteLoadsThemAsOpenDoes) {
   Click(Qt::LeftButton, PixelOf(16));
-  Key(Form.CurrY, Qt::Key_Up);
-  Key(Form.DBandSB, Qt::Key_Right);
+  Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_Up);
+  Key(Form.findChild<QScrollBar*>("DBandSB"), Qt::Key_Right);
   const QString file = Dir.filePath(QStringLiteral("copy.spp"));
   Dialogs.FileAnswers = {file};
-  Form.FileSaveAs1->trigger();
-  Key(Form.CurrY, Qt::Key_C, Qt::ControlModifier);  // the read-only Y field leaves the key to the profile
+  Form.findChild<QAction*>("FileSaveAs1")->trigger();
+  Key(Form.findChild<QSpinBox*>("CurrY"), Qt::Key_C,
+      Qt::ControlModifier);  // the read-only Y field leaves the key to the profile
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   QFile saved(file);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(data->text().toLatin1(), saved.readAll());
   const QImage picture = qvariant_cast<QImage>(data->imageData());
-  Form.Selected = -1;
+  Form.Document().State().Selected = -1;
   EXPECT_EQ(picture, Redrawn());  // the diagram without the selection box
-  Form.Selected = 16;
+  Form.Document().State().Selected = 16;
 
-  const std::string copied = Form.Profile.SaveToText();
+  const std::string copied = Form.Document().State().Profile.SaveToText();
   Key(&Form, Qt::Key_N, Qt::ControlModifier);
   Key(&Form, Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(Form.Profile.SaveToText(), copied);
-  EXPECT_EQ(Form.DBand->text(), QStringLiteral("2"));
-  EXPECT_EQ(Form.Diagram->Image(), Redrawn());
-  EXPECT_EQ(Form.FileName, file);
+  EXPECT_EQ(Form.Document().State().Profile.SaveToText(), copied);
+  EXPECT_EQ(Form.findChild<QLineEdit*>("DBand")->text(), QStringLiteral("2"));
+  EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());
+  EXPECT_EQ(Form.Document().State().FileName, file);
 
   const QString old = QString::fromStdString(copied).replace(QStringLiteral("Version=4"), QStringLiteral("Version=3"));
   for (const QString& text : {QStringLiteral("chat text"), old, QString()}) {
-    Form.Profile.SetY(50, 1);
-    const std::string before = Form.Profile.SaveToText();
+    Form.Document().State().Profile.SetY(50, 1);
+    const std::string before = Form.Document().State().Profile.SaveToText();
     text.isEmpty() ? QGuiApplication::clipboard()->setImage(picture) : QGuiApplication::clipboard()->setText(text);
     Key(&Form, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Dialogs.Informations.takeLast(), QStringLiteral("The clipboard holds no profile."));
-    EXPECT_EQ(Form.Profile.SaveToText(), before);
+    EXPECT_EQ(Form.Document().State().Profile.SaveToText(), before);
   }
 }
 
@@ -79,9 +80,9 @@ TEST_F(DesktopEditTest, ShapeSetsTheCurveByTheFormula) {
     int Entry, Y, Tolerance;  // Y worked out by hand; a fitted cubic may lie off by one
   };
   const TRow rows[] = {
-      {{100, 0, 100, 0}, 16, 123, 0},   // X 32: 255 x 30/62 = 123.39
-      {{100, 0, 100, 0}, 48, 65, 0},    // X 80: 255 x 16/63 = 64.76
-      {{50, 0, 50, 0}, 0, 128, 0},      // 127.5, halves to even
+      {{100, 0, 100, 0}, 16, 123, 0},     // X 32: 255 x 30/62 = 123.39
+      {{100, 0, 100, 0}, 48, 65, 0},      // X 80: 255 x 16/63 = 64.76
+      {{50, 0, 50, 0}, 0, 128, 0},        // 127.5, halves to even
       {{100, 100, 100, 100}, 16, 29, 1},  // 255 x (30/62)^3 = 28.89
       {{80, 100, 80, 50}, 64, 27, 1},     // X 96: 204 x (32/63)^3 = 26.73
   };
@@ -97,22 +98,22 @@ TEST_F(DesktopEditTest, ShapeSetsTheCurveByTheFormula) {
       EXPECT_EQ(dialog.ShapePlot->grab().toImage() == plot, same);  // the plot follows the fields
       dialog.accept();
     };
-    Form.Shape1->trigger();
-    EXPECT_LE(std::abs(Form.Profile.GetY(row.Entry) - row.Y), row.Tolerance) << row.Entry;
-    EXPECT_EQ(Form.Profile.GetY(32), 0);
+    Form.findChild<QAction*>("Shape1")->trigger();
+    EXPECT_LE(std::abs(Form.Document().State().Profile.GetY(row.Entry) - row.Y), row.Tolerance) << row.Entry;
+    EXPECT_EQ(Form.Document().State().Profile.GetY(32), 0);
   }
-  Key(Form.DBandSB, Qt::Key_Right);
-  Key(Form.DBandSB, Qt::Key_Right);
-  Form.Shape1->trigger();
-  EXPECT_EQ(Form.Profile.GetDeadband(), 3);
+  Key(Form.findChild<QScrollBar*>("DBandSB"), Qt::Key_Right);
+  Key(Form.findChild<QScrollBar*>("DBandSB"), Qt::Key_Right);
+  Form.findChild<QAction*>("Shape1")->trigger();
+  EXPECT_EQ(Form.Document().State().Profile.GetDeadband(), 3);
   for (int i = 0; i <= 95; ++i)
-    EXPECT_TRUE(!Form.Profile.InDeadband(i) || Form.Profile.GetY(i) == 0) << i;
-  EXPECT_EQ(Form.Diagram->Image(), Redrawn());
+    EXPECT_TRUE(!Form.Document().State().Profile.InDeadband(i) || Form.Document().State().Profile.GetY(i) == 0) << i;
+  EXPECT_EQ(Form.Editor().View()->Image(), Redrawn());
 
-  const std::string before = Form.Profile.SaveToText();
+  const std::string before = Form.Document().State().Profile.SaveToText();
   Dialogs.OnModal = [](QDialog& d) { static_cast<TShapeDlg&>(d).BrkEnd->setValue(10), d.reject(); };
-  Form.Shape1->trigger();
-  EXPECT_EQ(Form.Profile.SaveToText(), before);
+  Form.findChild<QAction*>("Shape1")->trigger();
+  EXPECT_EQ(Form.Document().State().Profile.SaveToText(), before);
 }
 
 TEST_F(DesktopEditTest, FileNamedOnTheCommandLineOpensAsOpenDoes) {
@@ -122,12 +123,12 @@ TEST_F(DesktopEditTest, FileNamedOnTheCommandLineOpensAsOpenDoes) {
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC"));
   Form.OpenArguments({missing, good});
   EXPECT_EQ(Dialogs.Informations, QStringList{QStringLiteral("Failed to load profile from file ") + missing});
-  EXPECT_EQ(Form.FileName, QStringLiteral("noname.spp"));
+  EXPECT_EQ(Form.Document().State().FileName, QStringLiteral("noname.spp"));
   const QString start = QDir::currentPath();
   QDir::setCurrent(Dir.path());
   Form.OpenArguments({QStringLiteral("good.spp"), missing});
   QDir::setCurrent(start);
-  EXPECT_EQ(Form.Profile.GetY(40), 9);
+  EXPECT_EQ(Form.Document().State().Profile.GetY(40), 9);
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("TORVANIC [") + good + QStringLiteral("]"));
 }
 
@@ -145,36 +146,36 @@ TEST_F(DesktopEditTest, DroppedProfileOpens) {
     if (enter.isAccepted()) QCoreApplication::sendEvent(Form.windowHandle(), &drop);
     QCoreApplication::processEvents();
   }
-  EXPECT_EQ(Form.Profile.GetY(70), 33);
-  EXPECT_EQ(Form.FileName, good);
+  EXPECT_EQ(Form.Document().State().Profile.GetY(70), 33);
+  EXPECT_EQ(Form.Document().State().FileName, good);
 }
 
 TEST_F(DesktopEditTest, DiagramKeysSelectAndAdjustLikeTheFineAdjustment) {
   Click(Qt::LeftButton, PixelOf(62));  // makes entry 62 (Y 125) a breakpoint and takes the focus
-  ASSERT_EQ(Form.focusWidget(), Form.Diagram);
+  ASSERT_EQ(Form.focusWidget(), Form.Editor().View());
   struct TRow {
     Qt::Key Key;
     int Selected, Y;
   };
-  const TRow rows[] = {{Qt::Key_Up, 62, 126},   {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
-                       {Qt::Key_Down, 62, 125}, {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
+  const TRow rows[] = {{Qt::Key_Up, 62, 126},    {Qt::Key_PageUp, 62, 136}, {Qt::Key_PageDown, 62, 126},
+                       {Qt::Key_Down, 62, 125},  {Qt::Key_Right, 63, -1},   {Qt::Key_Left, 62, 125},
                        {Qt::Key_Delete, 62, 125}};
   for (const TRow& row : rows) {
     Key(row.Key);
-    EXPECT_EQ(Form.Selected, row.Selected) << row.Key;
-    EXPECT_EQ(Form.CurrXSB->value(), row.Selected) << row.Key;
-    EXPECT_TRUE(row.Y < 0 || Form.Profile.GetY(row.Selected) == row.Y) << row.Key;
+    EXPECT_EQ(Form.Document().State().Selected, row.Selected) << row.Key;
+    EXPECT_EQ(Form.findChild<QScrollBar*>("CurrXSB")->value(), row.Selected) << row.Key;
+    EXPECT_TRUE(row.Y < 0 || Form.Document().State().Profile.GetY(row.Selected) == row.Y) << row.Key;
   }
-  EXPECT_FALSE(Form.Profile.IsBreakpoint(62));  // Delete removed it, as a right click does
+  EXPECT_FALSE(Form.Document().State().Profile.IsBreakpoint(62));  // Delete removed it, as a right click does
   ExpectRedrawnUpToBarsOverCurve();
   // The refusals of the Y field: the deadband entry 32 and the first entry stay.
   for (int entry : {32, 0}) {
-    Form.CurrXSB->setValue(entry);
+    Form.findChild<QScrollBar*>("CurrXSB")->setValue(entry);
     Key(Qt::Key_PageUp);
     Key(Qt::Key_Left);
-    EXPECT_EQ(Form.Profile.GetY(entry), entry == 0 ? 255 : 0);
+    EXPECT_EQ(Form.Document().State().Profile.GetY(entry), entry == 0 ? 255 : 0);
   }
-  EXPECT_EQ(Form.Selected, 0);
+  EXPECT_EQ(Form.Document().State().Selected, 0);
 }
 
 }  // namespace

@@ -13,13 +13,13 @@ struct V4Profile {
 };
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourOnBothSidesOfZero) {
-  EXPECT_EQ(RoundHalfEven(5, 2), 2);    // 2.5
-  EXPECT_EQ(RoundHalfEven(15, 2), 8);   // 7.5
-  EXPECT_EQ(RoundHalfEven(727, 2), 364);  // 363.5
-  EXPECT_EQ(RoundHalfEven(-5, 2), -2);  // -2.5
-  EXPECT_EQ(RoundHalfEven(-7, 2), -4);  // -3.5
-  EXPECT_EQ(RoundHalfEven(-5, 4), -1);  // -1.25
-  EXPECT_EQ(RoundHalfEven(7, 4), 2);    // 1.75
+  EXPECT_EQ(RoundHalfEven(5, 2), 2);       // 2.5
+  EXPECT_EQ(RoundHalfEven(15, 2), 8);      // 7.5
+  EXPECT_EQ(RoundHalfEven(727, 2), 364);   // 363.5
+  EXPECT_EQ(RoundHalfEven(-5, 2), -2);     // -2.5
+  EXPECT_EQ(RoundHalfEven(-7, 2), -4);     // -3.5
+  EXPECT_EQ(RoundHalfEven(-5, 4), -1);     // -1.25
+  EXPECT_EQ(RoundHalfEven(7, 4), 2);       // 1.75
   EXPECT_EQ(RoundHalfEven(1025, 4), 256);  // 256.25
 }
 
@@ -52,7 +52,6 @@ TEST(FromScreen, EveryRowOfTheDiagramMapsBackToItself) {
     EXPECT_EQ(ToScreen(Origin, {0, y}).Y, row) << "row " << row;
   }
 }
-
 
 class FindPointTest : public ::testing::Test, public V4Profile {};
 

@@ -7,11 +7,11 @@
 
 #include <QString>
 
-#include <filesystem>
-#include <iostream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <filesystem>
+#include <iostream>
 
 extern bool GMountsArePrivate;  // set by the test program's main before Qt starts threads
 
@@ -22,18 +22,18 @@ namespace fs = std::filesystem;
 class FileFaultsTest : public MainFormTest {
  protected:
   FileFaultsTest() {
-    ::chmod(Dir.Path().c_str(), 0755);  // reachable for the ordinary user of some tests
-    Form.Profile.SetY(50, 111);         // an edit that must survive every failure
+    ::chmod(Dir.Path().c_str(), 0755);              // reachable for the ordinary user of some tests
+    Form.Document().State().Profile.SetY(50, 111);  // an edit that must survive every failure
   }
 
   QString Q(const std::string& s) const { return QString::fromStdString(s); }
   void SaveAs(const std::string& file) {
     Dialogs.FileAnswers.push_back(Q(file));
-    Form.FileSaveAs1->trigger();
+    Form.findChild<QAction*>("FileSaveAs1")->trigger();
   }
   void Open(const std::string& file) {
     Dialogs.FileAnswers.push_back(Q(file));
-    Form.FileOpen1->trigger();
+    Form.findChild<QAction*>("FileOpen1")->trigger();
   }
   // The one error box the last command showed, which names the file and gives the reason.
   void ExpectOneError(const std::string& file, const char* reason) {
@@ -44,7 +44,7 @@ class FileFaultsTest : public MainFormTest {
   }
   // Nothing was lost: the edit is still in the window and a Save As to a good place keeps it.
   void ExpectEditKept() {
-    EXPECT_EQ(Form.Profile.GetY(50), 111);
+    EXPECT_EQ(Form.Document().State().Profile.GetY(50), 111);
     const std::string good = Dir.File("rescued.spp");
     SaveAs(good);
     EXPECT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(" | ").toStdString();
@@ -83,7 +83,7 @@ TEST_F(FileFaultsTest, SaveAsWithoutPermission) {
     SaveAs(readOnly);
     ExpectOneError(readOnly, "Permission denied");
     // Save goes to the name Save As chose: refused again, with the same message.
-    Form.FileSave->trigger();
+    Form.findChild<QAction*>("FileSave")->trigger();
     ExpectOneError(readOnly, "Permission denied");
   }
   EXPECT_FALSE(fs::exists(inLocked));
@@ -100,7 +100,7 @@ TEST_F(FileFaultsTest, SaveOntoAFullDisk) {
 
   SaveAs(file);  // the file exists, with the edit
   ASSERT_TRUE(Dialogs.Errors.isEmpty()) << Dialogs.Errors.join(" | ").toStdString();
-  Form.Profile.SetY(50, 222);
+  Form.Document().State().Profile.SetY(50, 222);
 
   rlimit oldLimit{};
   ::getrlimit(RLIMIT_FSIZE, &oldLimit);
@@ -112,11 +112,11 @@ TEST_F(FileFaultsTest, SaveOntoAFullDisk) {
     const rlimit tiny{100, oldLimit.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &tiny);
   }
-  Form.FileSave->trigger();
+  Form.findChild<QAction*>("FileSave")->trigger();
   if (!mounted) ::setrlimit(RLIMIT_FSIZE, &oldLimit);
   ExpectOneError(file, mounted ? "No space left on device" : "File too large");
   EXPECT_EQ(Y50Of(file), 111) << "the file on the full disk was damaged";
-  Form.Profile.SetY(50, 111);
+  Form.Document().State().Profile.SetY(50, 111);
   ExpectEditKept();
   if (mounted)
     ::umount2(disk.c_str(), MNT_DETACH);
@@ -130,7 +130,7 @@ TEST_F(FileFaultsTest, OpenOfBadFilesChangesNothing) {
   const std::string current = Dir.File("current.spp");
   SaveAs(current);
   const QString caption = Form.windowTitle();
-  const QImage diagram = Form.Diagram->Image();
+  const QImage diagram = Form.Editor().View()->Image();
 
   const std::string notProfile = Dir.File("letter.spp"), empty = Dir.File("empty.spp");
   TTempDir::Write(notProfile, "Dear reader,\r\nthis is no profile.\r\n");
@@ -159,8 +159,8 @@ TEST_F(FileFaultsTest, OpenOfBadFilesChangesNothing) {
 
   EXPECT_TRUE(Dialogs.Informations.isEmpty());
   EXPECT_EQ(Form.windowTitle(), caption);
-  EXPECT_EQ(Form.FileName, Q(current));
-  EXPECT_EQ(Form.Diagram->Image(), diagram);
+  EXPECT_EQ(Form.Document().State().FileName, Q(current));
+  EXPECT_EQ(Form.Editor().View()->Image(), diagram);
   ExpectEditKept();
 }
 

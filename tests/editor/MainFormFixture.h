@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ControlPanel.h"
+#include "ControllerCommands.h"
+#include "DiagramEditor.h"
 #include "DiagramMapping.h"
 #include "FakeDialogs.h"
 #include "Main.h"
@@ -23,7 +26,7 @@ class MainFormTest : public ::testing::Test {
       if (Held & b) QTest::mouseRelease(Form.windowHandle(), b, {}, QPoint(1, 1));
   }
 
-  QPoint InWindow(QPoint pixel) const { return Form.Diagram->mapTo(&Form, pixel); }
+  QPoint InWindow(QPoint pixel) const { return Form.Editor().View()->mapTo(&Form, pixel); }
   void Press(Qt::MouseButton b, QPoint pixel) {
     Held |= b;
     QTest::mousePress(Form.windowHandle(), b, {}, InWindow(pixel));
@@ -40,12 +43,12 @@ class MainFormTest : public ::testing::Test {
 
   // The pixel of a profile entry.
   QPoint PixelOf(int index) const {
-    const TPoint p = ToScreen(Form.Origin, Form.Profile.GetPoint(index));
+    const TPoint p = ToScreen(Form.Document().State().Origin, Form.Document().State().Profile.GetPoint(index));
     return {p.X, p.Y};
   }
-  QRgb At(int x, int y) const { return Form.Diagram->Image().pixel(x, y) & 0xFFFFFF; }
+  QRgb At(int x, int y) const { return Form.Editor().View()->Image().pixel(x, y) & 0xFFFFFF; }
   int Count(QRgb colour) const {
-    const QImage& image = Form.Diagram->Image();
+    const QImage& image = Form.Editor().View()->Image();
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == colour;
@@ -53,15 +56,15 @@ class MainFormTest : public ::testing::Test {
   }
   // The image a full redraw gives for the present state; piecewise drawing must end there too.
   QImage Redrawn() {
-    Form.Diagram->RedrawAll();
-    return Form.Diagram->Image();
+    Form.Editor().View()->RedrawAll();
+    return Form.Editor().View()->Image();
   }
 
   // Mouse edits redraw their range with the curve first and the bars over it, where a full
   // redraw puts the curve over the bars; and the square at the end of the range covers the first
   // pixels of the next, untouched segment. Apart from that the image must be the full redraw's.
   void ExpectRedrawnUpToBarsOverCurve() {
-    const QImage pieces = Form.Diagram->Image();
+    const QImage pieces = Form.Editor().View()->Image();
     const QImage full = Redrawn();
     int differing = 0;
     for (int y = 0; y < pieces.height(); ++y)

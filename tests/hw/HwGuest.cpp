@@ -42,9 +42,7 @@ int Failures = 0;
 
 double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-void Say(const std::string& line) {
-  std::cout << "@@ " << line << std::endl;
-}
+void Say(const std::string& line) { std::cout << "@@ " << line << std::endl; }
 
 void Sync(const std::string& tag) {
   Say("sync " + tag);
@@ -60,7 +58,9 @@ void Check(const std::string& dev, const std::string& name, bool ok, const std::
   Say("check " + dev + " " + name + (ok ? " ok " : " FAIL ") + detail);
 }
 
-void Result(const std::string& dev, const std::string& key, const std::string& value) { Say("result " + dev + " " + key + " " + value); }
+void Result(const std::string& dev, const std::string& key, const std::string& value) {
+  Say("result " + dev + " " + key + " " + value);
+}
 
 std::string Hex(const std::string& bytes) {
   std::string out;
@@ -107,7 +107,8 @@ bool SameProfile(const TSpedV4Device& a, const TSpedV4Device& b) {
 std::string RegisterPairs(const TSpedV4Device& profile) {
   Transfer::TRegisterFile regs{};
   Transfer::ProfileToRegisters(profile, regs);
-  std::string out = std::to_string(Transfer::FrequencyRegister) + ":" + std::to_string(regs[Transfer::FrequencyRegister]);
+  std::string out =
+      std::to_string(Transfer::FrequencyRegister) + ":" + std::to_string(regs[Transfer::FrequencyRegister]);
   for (int entry : Transfer::TransferOrder()) {
     const int reg = Transfer::CurveRegister(entry);
     out += " " + std::to_string(reg) + ":" + std::to_string(regs[reg]);
@@ -146,8 +147,9 @@ TOutcome Marked(const std::string& dev, const std::string& port, const std::stri
 }
 
 void CheckThreads(const std::string& dev, const std::string& label, const TOutcome& out) {
-  Check(dev, label + "-threads", out.ThreadsAfter == out.ThreadsBefore,
-        std::to_string(out.ThreadsAfter) + " threads after Close, " + std::to_string(out.ThreadsBefore) + " before Open");
+  Check(
+      dev, label + "-threads", out.ThreadsAfter == out.ThreadsBefore,
+      std::to_string(out.ThreadsAfter) + " threads after Close, " + std::to_string(out.ThreadsBefore) + " before Open");
 }
 
 // A command on a plugged-in adapter: connected, its result true, its time near the floor of the
@@ -164,8 +166,9 @@ void CheckNormal(const std::string& dev, const std::string& label, TCommand comm
     const double taken = Seconds(out.TransferEnd - out.ProbeStart);
     const double floor = RegisterCommands(command) * CommandPauseSeconds;
     const double ratio = taken / (RegisterCommands(command) * pause);
-    Check(dev, label + "-ratio", ratio <= RatioLimit, Fixed(ratio, 3) + " of " + std::to_string(RegisterCommands(command)) +
-          " pauses of " + Fixed(pause * 1000, 2) + " ms (" + Fixed(taken / floor, 3) + " of 40 ms each)");
+    Check(dev, label + "-ratio", ratio <= RatioLimit,
+          Fixed(ratio, 3) + " of " + std::to_string(RegisterCommands(command)) + " pauses of " +
+              Fixed(pause * 1000, 2) + " ms (" + Fixed(taken / floor, 3) + " of 40 ms each)");
     Result(dev, label + "-ratio", Fixed(ratio, 3) + " " + Fixed(taken / floor, 3) + " " + Fixed(pause * 1000, 2));
   }
   CheckThreads(dev, label, out);
@@ -181,8 +184,9 @@ void CheckListing(const std::string& expected) {
   Result("all", "ports", listed);
   Check("all", "listing", listed == expected, "listed " + listed + ", expected " + expected);
   // The kernel keeps nodes for UARTs that are not fitted; one of them must exist for the check to mean anything.
-  Check("all", "listing-no-uart", std::find(ports.begin(), ports.end(), "/dev/ttyS3") == ports.end() &&
-        WaitForNode("/dev/ttyS3", true, 0ms), "/dev/ttyS3 (no UART) exists and is not listed");
+  Check("all", "listing-no-uart",
+        std::find(ports.begin(), ports.end(), "/dev/ttyS3") == ports.end() && WaitForNode("/dev/ttyS3", true, 0ms),
+        "/dev/ttyS3 (no UART) exists and is not listed");
 }
 
 void RunBasics(const std::string& dev, const std::string& port, const TSpedV4Device& written) {
@@ -208,8 +212,9 @@ void RunUnplugged(const std::string& dev, const std::string& port, TCommand comm
   Check(dev, label + "-probe", out.Connected, "the adapter was there at the start");
   Check(dev, label + "-seen", watch.Seen(), "the adapter's node went away during the command");
   if (!watch.Seen() || !out.Connected) return;
-  Check(dev, label + "-result", !out.Result, std::string(command == TCommand::cmRead ? "LoadFromDevice " : "SaveToDevice ") +
-        (out.Result ? "true" : "false"));
+  Check(
+      dev, label + "-result", !out.Result,
+      std::string(command == TCommand::cmRead ? "LoadFromDevice " : "SaveToDevice ") + (out.Result ? "true" : "false"));
   if (command == TCommand::cmRead)
     Check(dev, label + "-profile", SameProfile(profile, before), "the profile is unchanged");
   const double returned = Seconds(out.TransferEnd - watch.When());
@@ -237,7 +242,8 @@ void Replug(const std::string& dev, const std::string& port, const std::string& 
   Check(dev, label + "-replug", back && usb == port, "back as " + (usb.empty() ? std::string("nothing") : usb));
 }
 
-void RunUsbUnplugs(const std::string& dev, const std::string& port, const TSpedV4Device& first, const TSpedV4Device& second) {
+void RunUsbUnplugs(const std::string& dev, const std::string& port, const TSpedV4Device& first,
+                   const TSpedV4Device& second) {
   TSpedV4Device profile;
   profile.Clear();
   RunUnplugged(dev, port, TCommand::cmRead, profile);

@@ -50,7 +50,7 @@ TEST_F(CurveFixture, InterpolatedValuesStayWithinHalfOfTheExactLine) {
 }
 
 TEST_F(CurveFixture, DefaultProfileIsAV) {
-  const std::pair<int, int> expected[] = {{0, 255}, {1, 255}, {16, 132}, {31, 8}, {32, 0},
+  const std::pair<int, int> expected[] = {{0, 255}, {1, 255},  {16, 132}, {31, 8},   {32, 0},
                                           {33, 4},  {62, 125}, {92, 251}, {93, 255}, {95, 255}};
   for (auto [i, y] : expected) EXPECT_EQ(P.GetY(i), y) << "entry " << i;
   for (int i = 0; i <= 95; ++i) {

@@ -3,11 +3,11 @@
 // reason, and must leave both the profile in memory and any existing file as they were.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include "Privileges.h"
 #include "SpedV4Device.h"
@@ -102,8 +102,8 @@ TEST_F(FileFaults, SavingOntoAFullFileSystemKeepsTheOldFile) {
     const std::string error = ErrorOf([&] { P.SaveToFile(file); });
     TSpedV4Device back;
     const bool oldIntact = back.LoadFromFile(file) == 0 && back.GetY(60) == 99 && back.GetY(20) != 77;
-    return how + "\n" + (oldIntact ? "intact" : "damaged") + "\n" + std::to_string(EntriesIn(mountPoint)) +
-           "\n" + error;
+    return how + "\n" + (oldIntact ? "intact" : "damaged") + "\n" + std::to_string(EntriesIn(mountPoint)) + "\n" +
+           error;
   });
   ASSERT_TRUE(r.Exited) << r.Text;
   std::istringstream lines(r.Text);
@@ -126,7 +126,8 @@ TEST_F(FileFaults, SavingOntoAReadOnlyFileSystem) {
   fs::create_directory(mountPoint);
   const std::string file = (mountPoint / "profile.spp").string();
   const TChildResult r = RunInChild([&] {
-    if (!PrivateMounts() || ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) return std::string("skip");
+    if (!PrivateMounts() || ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+      return std::string("skip");
     TTempDir::Write(file, "old");
     if (::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) return std::string("skip");
     const std::string error = ErrorOf([&] { P.SaveToFile(file); });

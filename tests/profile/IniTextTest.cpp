@@ -6,8 +6,8 @@
 namespace {
 
 TEST(IniText, LineEndsTrimmingAndComments) {
-  const TIniText ini = TIniText::Parse(
-      "before=dropped\r\n [ One ] \r\n\tKey = v 1 \r;comment\n\n  noequals  \r\nK2==x=\n[two]\nA=1");
+  const TIniText ini =
+      TIniText::Parse("before=dropped\r\n [ One ] \r\n\tKey = v 1 \r;comment\n\n  noequals  \r\nK2==x=\n[two]\nA=1");
   ASSERT_EQ(ini.Sections().size(), 2u);
   EXPECT_EQ(ini.Sections()[0].Name, "One");
   ASSERT_EQ(ini.Sections()[0].Lines.size(), 3u);
@@ -34,11 +34,24 @@ TEST(IniText, Integers) {
   struct Case {
     const char* text;
     std::optional<int32_t> value;
-  } cases[] = {{"42", 42},        {"+7", 7},          {"-12", -12},       {"$1F", 31},
-               {"0x10", 16},      {"0XfF", 255},      {"$FFFFFFFF", -1},  {"2147483647", 2147483647},
-               {"-2147483648", INT32_MIN},            {"2147483648", std::nullopt},
-               {"", std::nullopt}, {"-", std::nullopt}, {"$", std::nullopt}, {"0x", std::nullopt},
-               {"4a", std::nullopt}, {"1 2", std::nullopt}, {"-$5", std::nullopt}, {"$123456789", std::nullopt},
+  } cases[] = {{"42", 42},
+               {"+7", 7},
+               {"-12", -12},
+               {"$1F", 31},
+               {"0x10", 16},
+               {"0XfF", 255},
+               {"$FFFFFFFF", -1},
+               {"2147483647", 2147483647},
+               {"-2147483648", INT32_MIN},
+               {"2147483648", std::nullopt},
+               {"", std::nullopt},
+               {"-", std::nullopt},
+               {"$", std::nullopt},
+               {"0x", std::nullopt},
+               {"4a", std::nullopt},
+               {"1 2", std::nullopt},
+               {"-$5", std::nullopt},
+               {"$123456789", std::nullopt},
                {"99999999999999999999", std::nullopt}};
   for (const Case& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.value) << c.text;
   const TIniText ini = TIniText::Parse("[S]\nbad=x\nempty=\n");

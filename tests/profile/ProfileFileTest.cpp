@@ -45,8 +45,7 @@ TEST_F(ProfileFile, DefaultProfileGivesExactlyNineLines) {
   const std::string text = TTempDir::Read(file);
   const std::string hex = text.substr(text.find("Data=") + 5, 576);
   EXPECT_EQ(hex.substr(0, 18), "00FF0102FF0104F700");
-  EXPECT_EQ(text, "[Settings]\r\nDB=1\r\nFFQ=1.0k\r\nBFQ=1.0k\r\nVersion=4\r\n\r\n[Data]\r\nData=" + hex +
-                      "\r\n\r\n");
+  EXPECT_EQ(text, "[Settings]\r\nDB=1\r\nFFQ=1.0k\r\nBFQ=1.0k\r\nVersion=4\r\n\r\n[Data]\r\nData=" + hex + "\r\n\r\n");
   for (char c : hex) EXPECT_TRUE(std::isdigit(c) || (c >= 'A' && c <= 'F'));
 }
 
@@ -74,7 +73,8 @@ TEST_F(ProfileFile, SavingOverAFileKeepsOtherSectionsAndDropsComments) {
   P.SaveToFile(file);
   EXPECT_EQ(TTempDir::Read(file),
             "[Mine]\r\nKey=some value\r\n\r\n[settings]\r\nVersion=4\r\nExtra=1\r\nDB=1\r\nFFQ=1.0k\r\n"
-            "BFQ=1.0k\r\n\r\n[Data]\r\nData=" + DefaultHex() + "\r\n\r\n");
+            "BFQ=1.0k\r\n\r\n[Data]\r\nData=" +
+                DefaultHex() + "\r\n\r\n");
   EXPECT_EQ(TTempDir::Read(file).find("comment"), std::string::npos);
 }
 
@@ -132,8 +132,8 @@ TEST_F(ProfileFile, RefusedVersionsLeaveTheProfileUnchanged) {
   TSpedV4Device before;
   before.Assign(P);
   for (const std::string& content :
-       {std::string("[Settings]\r\nVersion=3\r\n"), std::string("[Settings]\r\nVersion=four\r\n"),
-        std::string(""), std::string("\x01\xff\xfe[\0\0]\n=\n", 10), std::string(100000, 'x')}) {
+       {std::string("[Settings]\r\nVersion=3\r\n"), std::string("[Settings]\r\nVersion=four\r\n"), std::string(""),
+        std::string("\x01\xff\xfe[\0\0]\n=\n", 10), std::string(100000, 'x')}) {
     const std::string file = Dir.File("v.spp");
     TTempDir::Write(file, content);
     EXPECT_EQ(P.LoadFromFile(file), 1);

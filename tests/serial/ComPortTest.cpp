@@ -1,23 +1,23 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
-#include "PortDevice.h"
 #include "IdlePty.h"
+#include "PortDevice.h"
 #include "SerialTestSupport.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <grp.h>
-#include <optional>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <filesystem>
+#include <optional>
 
 namespace {
 
 // A port on a simulated line. The simulator is silent, so the test alone decides what arrives.
 class ComPortTest : public ::testing::Test {
-protected:
+ protected:
   ComPortTest() : sim(Silent()) {
     port.SetPort(sim.SlavePath());
     port.SetGuiPoster(loop.Poster());
@@ -43,20 +43,12 @@ protected:
   TComPort port;
 };
 
-TEST_F(ComPortTest, FreshComponentDefaults) {
-  TComPort fresh;
-  EXPECT_FALSE(fresh.IsOpen());
-  EXPECT_EQ(fresh.StopBits(), sbONE);
-  EXPECT_EQ(fresh.ReceiveMode(), rmRAW);
-  EXPECT_EQ(fresh.Terminator(), "#13#10");
-  EXPECT_EQ(fresh.Baud(), 19200u);
-  EXPECT_EQ(fresh.DataBits(), 8);
-  EXPECT_EQ(fresh.Parity(), ptNONE);
-}
-
 TEST_F(ComPortTest, OpenCloseReopenFireEachEventOnce) {
   int opened = 0, closed = 0;
-  port.OnPortOpen = [&](TComPort& sender) { EXPECT_EQ(&sender, &port); ++opened; };
+  port.OnPortOpen = [&](TComPort& sender) {
+    EXPECT_EQ(&sender, &port);
+    ++opened;
+  };
   port.OnPortClose = [&](TComPort&) { ++closed; };
   port.Close();
   EXPECT_EQ(closed, 0);
@@ -135,13 +127,12 @@ TEST(ComPortOpen, PermissionDeniedNamesTheDeviceGroup) {
   const auto file = std::filesystem::temp_directory_path() / ("port-group-" + std::to_string(::getpid()));
   { TFileHandle h(::open(file.c_str(), O_CREAT | O_WRONLY, 0600)); }
   const gid_t gid = 20;
-  if (::chown(file.c_str(), static_cast<uid_t>(-1), gid) != 0)
-    GTEST_SKIP() << "cannot change the group of a file here";
+  if (::chown(file.c_str(), static_cast<uid_t>(-1), gid) != 0) GTEST_SKIP() << "cannot change the group of a file here";
   const group* g = ::getgrgid(gid);
   const std::string name = g ? g->gr_name : std::to_string(gid);
-  EXPECT_EQ(OpenErrorText(EACCES, file.string()),
-            "Permission denied\rOn Linux the user must be a member of the group that owns the device (\"" + name +
-                "\").");
+  EXPECT_EQ(
+      OpenErrorText(EACCES, file.string()),
+      "Permission denied\rOn Linux the user must be a member of the group that owns the device (\"" + name + "\").");
   std::filesystem::remove(file);
   EXPECT_EQ(OpenErrorText(EACCES, file.string()),
             "Permission denied\rOn Linux the user must be a member of the group that owns the device "
@@ -232,10 +223,10 @@ TEST_F(ComPortTest, ReceivedDataComesBeforeTheLineChangeOfTheSameEvent) {
   // At the next sample the data is put on the line and CTS rises: the thread finds both at once.
   lines.SetOnNextSample([this](int fd, TFakeLineState& state) {
     sim.Send("Z");
-    WaitUntil([fd] {
+    EXPECT_TRUE(WaitUntil([fd] {
       int n = 0;
       return ::ioctl(fd, TIOCINQ, &n) == 0 && n > 0;
-    });
+    })) << "the data never reached the port";
     state.SetStatus(MS_CTS_ON);
   });
   ASSERT_TRUE(loop.PumpUntil([&] { return order.size() >= 2; }));
@@ -249,7 +240,10 @@ TEST_F(ComPortTest, LineChangesAndErrorsFireTheirEvents) {
   port.OnDSRChanged = [&](bool s) { seen.push_back(std::string("dsr:") + (s ? "1" : "0")); };
   port.OnRLSDChanged = [&](bool s) { seen.push_back(std::string("rlsd:") + (s ? "1" : "0")); };
   port.OnRingChanged = [&](bool s) { seen.push_back(std::string("ring:") + (s ? "1" : "0")); };
-  port.OnError = [&](TComPort& sender) { EXPECT_EQ(&sender, &port); seen.push_back("error"); };
+  port.OnError = [&](TComPort& sender) {
+    EXPECT_EQ(&sender, &port);
+    seen.push_back("error");
+  };
   port.Open();
   // The lines as they were at the start count as no change.
   ASSERT_TRUE(WaitUntil([&] { return lines.SampleCount() >= 2; }));
@@ -340,8 +334,7 @@ TEST(ComPortHandOver, CloseRunsThePendingHandOverWithoutEvents) {
     EXPECT_EQ(closes, 1);
   }
   // The host's loop wakes up after the component is gone: the late call must do nothing.
-  for (auto& f : neverRun)
-    f();
+  for (auto& f : neverRun) f();
 }
 
 TEST_F(ComPortTest, HandlerMayCloseThePort) {
@@ -375,4 +368,4 @@ TEST_F(ComPortTest, UnpluggedDeviceLeavesTheComponentUsable) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-} // namespace
+}  // namespace

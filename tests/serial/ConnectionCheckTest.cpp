@@ -1,22 +1,22 @@
 // The connection check's findings over made-up /dev, /sys and /proc trees, and the real cases: a
 // port without permission for an ordinary user, and a port another program holds open without a
 // lock, which the listing leaves out and Open refuses naming that program.
-#include "IdlePty.h"
 #include "ComPort.h"
 #include "ConnectionCheck.h"
+#include "IdlePty.h"
 #include "Privileges.h"
 #include "SystemView.h"
 
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -24,12 +24,12 @@ namespace {
 
 constexpr gid_t Dialout = 4242;
 
-
 // Made-up trees under one folder, removed at the end; the port is a link to a pseudo-terminal.
 struct TTrees {
   TTrees() : Root(fs::temp_directory_path() / ("check-" + std::to_string(::getpid()))) {
     fs::remove_all(Root);
-    for (const char* d : {"dev", "sys/class/tty", "sys/bus/usb/devices", "proc", "rules"}) fs::create_directories(Root / d);
+    for (const char* d : {"dev", "sys/class/tty", "sys/bus/usb/devices", "proc", "rules"})
+      fs::create_directories(Root / d);
     In.DevDir = (Root / "dev").string();
     In.SysDir = (Root / "sys").string();
     In.ProcDir = (Root / "proc").string();
@@ -97,7 +97,9 @@ const TCase Cases[] = {
        t.Write("rules/85-brltty.rules", "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\"");
        return CheckMachine(t.In);
      },
-     fkNoPort, "CH340/CH341 (1a86:7523) is plugged in but has no port: the braille display service brltty (process 812) takes it over",
+     fkNoPort,
+     "CH340/CH341 (1a86:7523) is plugged in but has no port: the braille display service brltty (process 812) takes it "
+     "over",
      "sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules"},
     {"no port, no driver",
      [](TTrees& t) {
@@ -105,7 +107,8 @@ const TCase Cases[] = {
        return CheckMachine(t.In);
      },
      fkNoPort, "no driver has taken it", "sudo modprobe cp210x"},
-    {"no port at all", [](TTrees& t) { return CheckMachine(t.In); }, fkNoPort, "no USB serial adapter is plugged in", ""},
+    {"no port at all", [](TTrees& t) { return CheckMachine(t.In); }, fkNoPort, "no USB serial adapter is plugged in",
+     ""},
     {"not in the group", OwnedByDialout, fkNoPermission, "the user \"anna\" is not a member",
      "sudo usermod -aG dialout $USER"},
     {"in the group database, not in this session",
@@ -130,10 +133,26 @@ const TCase Cases[] = {
      fkBusy, "ModemManager (process 600) has", "sudo systemctl disable --now ModemManager"},
     {"gone", [](TTrees& t) { return CheckPort((t.Root / "dev/ttyUSB3").string(), t.In); }, fkGone,
      "is not there any more", ""},
-    {"loop-back", [](TTrees&) { return Reply({'r', 20, 0}, 2, false); }, fkLoopBack, "comes straight back", ""},
-    {"silent", [](TTrees&) { return Reply({0, 0, 0}, 0, false); }, fkSilent, "Nothing comes back", ""},
-    {"garbled", [](TTrees&) { return Reply({'A', 'B', 'C'}, 3, false); }, fkGarbled, "(41 42 43)", ""},
-    {"connected", [](TTrees&) { return Reply({'r', 20, 170}, 3, true); }, fkConnected, "The controller answers", ""},
+    {"loop-back",
+     [](TTrees&) {
+       return Reply({'r', 20, 0}, 2, false);
+     },
+     fkLoopBack, "comes straight back", ""},
+    {"silent",
+     [](TTrees&) {
+       return Reply({0, 0, 0}, 0, false);
+     },
+     fkSilent, "Nothing comes back", ""},
+    {"garbled",
+     [](TTrees&) {
+       return Reply({'A', 'B', 'C'}, 3, false);
+     },
+     fkGarbled, "(41 42 43)", ""},
+    {"connected",
+     [](TTrees&) {
+       return Reply({'r', 20, 170}, 3, true);
+     },
+     fkConnected, "The controller answers", ""},
 };
 
 TEST(ConnectionCheck, EachFindingFromWhatTheSystemShows) {
@@ -146,9 +165,9 @@ TEST(ConnectionCheck, EachFindingFromWhatTheSystemShows) {
     EXPECT_EQ(findings[0].Kind, c.Kind);
     EXPECT_NE(findings[0].Text.find(c.Says), std::string::npos) << findings[0].Text;
     if (!c.Command.empty()) {
-      EXPECT_NE(std::find(findings[0].Commands.begin(), findings[0].Commands.end(), c.Command), findings[0].Commands.end());
+      EXPECT_NE(std::find(findings[0].Commands.begin(), findings[0].Commands.end(), c.Command),
+                findings[0].Commands.end());
     }
-
   }
 }
 
@@ -199,7 +218,8 @@ TEST(ConnectionCheck, RealPortWithoutPermission) {
   });
   if (r.Text == "no-drop") GTEST_SKIP() << "cannot act as an ordinary user here";
   ASSERT_TRUE(r.Exited) << r.Text;
-  EXPECT_NE(r.Text.find("it belongs to the group \"dialout\", and the user \"nobody\" is not a member"), std::string::npos)
+  EXPECT_NE(r.Text.find("it belongs to the group \"dialout\", and the user \"nobody\" is not a member"),
+            std::string::npos)
       << r.Text;
   EXPECT_NE(r.Text.find("Permission denied"), std::string::npos) << r.Text;
 }
@@ -218,8 +238,10 @@ TEST(ConnectionCheck, ProgramHoldingThePortWithoutLock) {
   posix_spawn_file_actions_destroy(&actions);
   const std::string named = "sleep (process " + std::to_string(holder) + ")";
   // Wait until it has the port open.
-  for (int i = 0; i < 2000 && OtherHolders(PortHolders(pty.SlavePath), ::getpid()).empty(); ++i)
+  bool holding = false;
+  for (int i = 0; i < 2000 && !(holding = !OtherHolders(PortHolders(pty.SlavePath), ::getpid()).empty()); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(holding) << "the program never opened the port";
 
   const auto findings = CheckPort(pty.SlavePath, SystemCheckInput());
   TComPort port;
@@ -244,7 +266,8 @@ TEST(ConnectionCheck, ProgramHoldingThePortWithoutLock) {
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_EQ(findings[0].Kind, fkBusy);
   EXPECT_NE(findings[0].Text.find(named), std::string::npos) << findings[0].Text;
-  EXPECT_EQ(message, "TCOMPORT : cannot open " + pty.SlavePath + "\rDevice or resource busy\rIt is held open by " + named + ".");
+  EXPECT_EQ(message,
+            "TCOMPORT : cannot open " + pty.SlavePath + "\rDevice or resource busy\rIt is held open by " + named + ".");
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(listed.empty());
   EXPECT_EQ(listedAfter, std::vector<std::string>{(dev / "ttyUSB0").string()});

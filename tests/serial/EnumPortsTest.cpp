@@ -1,13 +1,13 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -27,7 +27,7 @@ TEST(NaturalOrder, NumbersCompareByValue) {
 
 // A folder standing in for /dev and one for /sys/class/tty, removed at the end.
 class EnumPortsTest : public ::testing::Test {
-protected:
+ protected:
   EnumPortsTest() {
     root = fs::temp_directory_path() / ("enum-ports-" + std::to_string(::getpid()));
     fs::remove_all(root);
@@ -69,8 +69,8 @@ TEST_F(EnumPortsTest, ListsOpenablePortsInNaturalOrder) {
   Port("ttyACM3");
   Port("console");  // not a port name
   Port("ttyX1");
-  EXPECT_EQ(List(), (std::vector<std::string>{"kept", Dev("rfcomm0"), Dev("ttyACM3"), Dev("ttyAMA1"),
-                                              Dev("ttyUSB2"), Dev("ttyUSB10")}));
+  EXPECT_EQ(List(), (std::vector<std::string>{"kept", Dev("rfcomm0"), Dev("ttyACM3"), Dev("ttyAMA1"), Dev("ttyUSB2"),
+                                              Dev("ttyUSB10")}));
 }
 
 TEST_F(EnumPortsTest, LeavesOutPortsInUseAndNodesThatAreNoPorts) {
@@ -107,4 +107,4 @@ TEST_F(EnumPortsTest, NoListOrNoFolderDoesNothing) {
   EXPECT_TRUE(list.empty());
 }
 
-} // namespace
+}  // namespace

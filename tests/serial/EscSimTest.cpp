@@ -3,12 +3,6 @@
 #include "RegisterMap.h"
 #include "SpedV4Device.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
@@ -16,6 +10,12 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace Transfer;
@@ -27,12 +27,11 @@ namespace {
 TEST(RegisterMap, CurveRegistersRunFromTheCentreOutwards) {
   TSpedV4Device profile;
   profile.Clear();
-  for (int i = 0; i <= 95; ++i)
-    profile.SetY(i, static_cast<uint8_t>(i + 100));
+  for (int i = 0; i <= 95; ++i) profile.SetY(i, static_cast<uint8_t>(i + 100));
   profile.SetFrequencies(13, 2);
   TRegisterFile regs{};
   ProfileToRegisters(profile, regs);
-  EXPECT_EQ(regs[1], 98);  // the forward frequency's code; the brake one is not sent
+  EXPECT_EQ(regs[1], 98);     // the forward frequency's code; the brake one is not sent
   EXPECT_EQ(regs[32], 131);   // entry 31
   EXPECT_EQ(regs[63], 100);   // entry 0
   EXPECT_EQ(regs[64], 132);   // entry 32
@@ -43,8 +42,7 @@ TEST(RegisterMap, CurveRegistersRunFromTheCentreOutwards) {
   TSpedV4Device back;
   back.Clear();
   RegistersToProfile(regs, back);
-  for (int i = 0; i <= 95; ++i)
-    EXPECT_EQ(back.GetY(i), i + 100) << "entry " << i;
+  for (int i = 0; i <= 95; ++i) EXPECT_EQ(back.GetY(i), i + 100) << "entry " << i;
   int fwd = -1, brk = -1;
   back.GetFrequencies(fwd, brk);
   EXPECT_EQ(fwd, 13);
@@ -85,11 +83,10 @@ TEST(RegisterMap, ReadProfileIsFittedWithItsDeadband) {
 
 // Runs the esc-sim program with `args`; its first output line is the port's path.
 class TSimProcess {
-public:
+ public:
   explicit TSimProcess(std::vector<std::string> args) {
     int out[2];
-    if (::pipe(out) != 0)
-      throw std::runtime_error("pipe");
+    if (::pipe(out) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -99,23 +96,20 @@ public:
     if (const std::string emulator = ESC_SIM_EMULATOR; !emulator.empty())
       args.insert(args.begin(), emulator);
     std::vector<char*> argv;
-    for (auto& a : args)
-      argv.push_back(a.data());
+    for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     const int rc = posix_spawnp(&FPid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     FOut = ::fdopen(out[0], "r");
-    if (rc != 0)
-      FPid = -1;
+    if (rc != 0) FPid = -1;
   }
   ~TSimProcess() {
     if (FPid > 0) {
       ::kill(FPid, SIGKILL);
       ::waitpid(FPid, nullptr, 0);
     }
-    if (FOut)
-      std::fclose(FOut);
+    if (FOut) std::fclose(FOut);
   }
   // The next line of its output.
   std::string FirstLine() {
@@ -140,13 +134,13 @@ public:
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-private:
+ private:
   pid_t FPid = -1;
   FILE* FOut = nullptr;
 };
 
 class EscSimProgram : public ::testing::Test {
-protected:
+ protected:
   EscSimProgram() {
     dir = fs::temp_directory_path() / ("esc-sim-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -176,7 +170,7 @@ TEST_F(EscSimProgram, LoadsAnswersAndDumpsOnTermination) {
     port.ReadRegister(1, value);
     EXPECT_EQ(value, 200);  // "5.0k"
     port.ReadRegister(72, value);
-    EXPECT_EQ(value, 77);  // entry 40
+    EXPECT_EQ(value, 77);        // entry 40
     port.WriteRegister(64, 33);  // entry 32
     EXPECT_TRUE(port.LastReplyComplete());
   }
@@ -232,4 +226,4 @@ TEST_F(EscSimProgram, NeverReplacesAnExistingFile) {
   EXPECT_TRUE(fs::is_regular_file(taken));
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // A serial port the user may not open: the message names the port, the reason and the group that
 // grants access, nothing stays open, and the same port works for a user who may open it.
-#include "IdlePty.h"
 #include "ComPort.h"
 #include "EscSimulator.h"
+#include "IdlePty.h"
 #include "Privileges.h"
 
 #include <fcntl.h>
@@ -48,7 +48,8 @@ TEST(PortFaults, PortWithoutPermissionForAnOrdinaryUser) {
   ASSERT_TRUE(r.Exited) << r.Text;
   EXPECT_EQ(r.Text, "TCOMPORT : cannot open " + pty.SlavePath +
                         "\rPermission denied\rOn Linux the user must be a member of the group that owns the "
-                        "device (\"" + owner + "\").");
+                        "device (\"" +
+                        owner + "\").");
 
   // The owner of such a device opens it and reaches the controller.
   TEscSimulator sim;

@@ -34,7 +34,14 @@ TEST(RegisterCommands, FramesAreSentRawByteForByte) {
   EXPECT_TRUE(link.port.ReadRegister(0x77, b));
   EXPECT_TRUE(link.port.ReadRegister(0x72, c));
   EXPECT_TRUE(link.port.LastReplyComplete());
-  const std::string expected("w\0\0" "wrw" "wwr" "r\0" "rw" "rr", 15);
+  const std::string expected(
+      "w\0\0"
+      "wrw"
+      "wwr"
+      "r\0"
+      "rw"
+      "rr",
+      15);
   EXPECT_EQ(link.sim.Received(), expected);
   EXPECT_EQ(a, 0);
   EXPECT_EQ(b, 0x72);
@@ -152,7 +159,7 @@ TEST(CommThread, ReadWaitsTheWholeTimeLimit) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
 }
 
-} // namespace
+}  // namespace
 
 // A receive handler assigned while a controller command runs, with the GUI thread serving its
 // other events from the wait hook, must not get the reply bytes of the register commands.

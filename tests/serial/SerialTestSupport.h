@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 // The test's own message loop: the poster queues calls; the test thread runs them when it chooses.
 class TTestLoop {
-public:
+ public:
   TGuiPoster Poster() {
     return [this](std::function<void()> f) {
       std::lock_guard lock(FMutex);
@@ -43,22 +43,21 @@ public:
       std::lock_guard lock(FMutex);
       calls.swap(FQueue);
     }
-    for (auto& f : calls)
-      f();
+    for (auto& f : calls) f();
   }
   // Runs queued calls as they come until `done` holds; false when it did not within `limit`.
   bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left <= 0ms || !WaitForPost(left))
-        return done();
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left <= 0ms || !WaitForPost(left)) return done();
       RunAll();
     }
     return true;
   }
 
-private:
+ private:
   std::mutex FMutex;
   std::condition_variable FPostedCv;
   std::deque<std::function<void()>> FQueue;
@@ -70,8 +69,7 @@ private:
 inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 5000ms) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!cond()) {
-    if (std::chrono::steady_clock::now() >= deadline)
-      return cond();
+    if (std::chrono::steady_clock::now() >= deadline) return cond();
     std::this_thread::sleep_for(1ms);
   }
   return true;
@@ -120,8 +118,7 @@ inline TModemLinesFactory FakeLines(TFakeLineState& state) {
         ++S.Samples;
         hook.swap(S.OnNextSample);
       }
-      if (hook)
-        hook(Fd, S);
+      if (hook) hook(Fd, S);
       return true;
     }
     bool GetErrorCount(uint32_t& count) override {

@@ -107,4 +107,4 @@ TEST(Chunking, GrowingBufferFindsWhatTheWholeSearchFinds) {
   EXPECT_EQ(buffer, "");
 }
 
-} // namespace
+}  // namespace

@@ -4,8 +4,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <string>
 #include <unistd.h>
+#include <string>
 
 struct TIdlePty {
   TIdlePty() : Master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {

@@ -24,8 +24,8 @@
 // a lock (the allocator's, for one) may wait for it forever. A child that has not finished within
 // the deadline is killed and reported.
 struct TChildResult {
-  bool Exited = false;   // the child returned normally (no exception, no signal, in time)
-  std::string Text;      // what the function returned, or the exception's message
+  bool Exited = false;  // the child returned normally (no exception, no signal, in time)
+  std::string Text;     // what the function returned, or the exception's message
 };
 
 inline TChildResult RunInChild(const std::function<std::string()>& body, int deadlineMs = 20000) {

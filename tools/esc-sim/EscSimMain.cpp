@@ -6,6 +6,10 @@
 #include "RegisterMap.h"
 #include "SpedV4Device.h"
 
+#include <pthread.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -14,11 +18,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
-#include <pthread.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -85,7 +85,10 @@ std::optional<int> ParseArgs(int argc, char** argv, TArgs& args) {
       args.Sim.StopAfter = n;
       ++i;
     } else if ((opt == "--link" || opt == "--load" || opt == "--dump" || opt == "--connect") && hasValue) {
-      (opt == "--link" ? args.Link : opt == "--load" ? args.Load : opt == "--dump" ? args.Dump : args.Connect) = argv[++i];
+      (opt == "--link"   ? args.Link
+       : opt == "--load" ? args.Load
+       : opt == "--dump" ? args.Dump
+                         : args.Connect) = argv[++i];
     } else {
       std::cerr << "esc-sim: bad option or value: " << opt << "\n" << Usage;
       return 2;
@@ -102,12 +105,10 @@ std::optional<int> ParseArgs(int argc, char** argv, TArgs& args) {
 void LoadProfile(const std::string& file, TEscSimulator& sim) {
   TSpedV4Device profile;
   profile.Clear();
-  if (!file.empty() && profile.LoadFromFile(file) != 0)
-    throw std::runtime_error(file + ": not a V4 profile");
+  if (!file.empty() && profile.LoadFromFile(file) != 0) throw std::runtime_error(file + ": not a V4 profile");
   Transfer::TRegisterFile regs = sim.Registers();
   Transfer::ProfileToRegisters(profile, regs);
-  for (int r = 0; r < 256; ++r)
-    sim.SetRegister(static_cast<uint8_t>(r), regs[r]);
+  for (int r = 0; r < 256; ++r) sim.SetRegister(static_cast<uint8_t>(r), regs[r]);
 }
 
 void DumpProfile(const std::string& file, const TEscSimulator& sim) {
@@ -132,8 +133,7 @@ void PrintRegisters(const TEscSimulator& sim) {
 TFileHandle ConnectSocket(const std::string& path) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path)
-    throw std::runtime_error(path + ": socket path too long");
+  if (path.size() >= sizeof addr.sun_path) throw std::runtime_error(path + ": socket path too long");
   std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
   TFileHandle fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!fd.Valid() || ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
@@ -144,7 +144,7 @@ TFileHandle ConnectSocket(const std::string& path) {
 // A symbolic link to the port that exists as long as this object does. An existing file of that
 // name is never replaced.
 class TPortLink {
-public:
+ public:
   TPortLink(std::string name, const std::string& target) : FName(std::move(name)), FTarget(target) {
     if (::symlink(target.c_str(), FName.c_str()) != 0)
       throw std::runtime_error("cannot create " + FName + ": " + std::strerror(errno));
@@ -152,13 +152,12 @@ public:
   ~TPortLink() {
     char buf[256];
     const ssize_t n = ::readlink(FName.c_str(), buf, sizeof buf);
-    if (n > 0 && std::string(buf, static_cast<size_t>(n)) == FTarget)
-      ::unlink(FName.c_str());
+    if (n > 0 && std::string(buf, static_cast<size_t>(n)) == FTarget) ::unlink(FName.c_str());
   }
   TPortLink(const TPortLink&) = delete;
   TPortLink& operator=(const TPortLink&) = delete;
 
-private:
+ private:
   std::string FName, FTarget;
 };
 
@@ -172,12 +171,11 @@ void GiveToSudoUser(const std::string& path) {
       std::cerr << "esc-sim: cannot hand " << path << " to the sudo user: " << std::strerror(errno) << "\n";
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   TArgs args;
-  if (auto status = ParseArgs(argc, argv, args))
-    return *status;
+  if (auto status = ParseArgs(argc, argv, args)) return *status;
   if (args.Verbose)
     args.Sim.OnFrame = [](char command, uint8_t reg, uint8_t value, bool answered) {
       std::fprintf(stderr, "%c %3u %3u%s\n", command, reg, value, answered ? "" : "  (not answered)");
@@ -201,15 +199,12 @@ int main(int argc, char** argv) {
     std::optional<TPortLink> link;
     if (args.Connect.empty()) {
       GiveToSudoUser(sim.SlavePath());
-      if (!args.Link.empty())
-        link.emplace(args.Link, sim.SlavePath());
+      if (!args.Link.empty()) link.emplace(args.Link, sim.SlavePath());
       std::cout << sim.SlavePath() << std::endl;
     }
-    if (link)
-      std::cerr << "esc-sim: port also reachable as " << args.Link << "\n";
+    if (link) std::cerr << "esc-sim: port also reachable as " << args.Link << "\n";
     int sig = 0;
-    while (sigwait(&stopSignals, &sig) == 0 && sig == SIGUSR1)
-      PrintRegisters(sim);
+    while (sigwait(&stopSignals, &sig) == 0 && sig == SIGUSR1) PrintRegisters(sim);
     if (!args.Dump.empty()) {
       DumpProfile(args.Dump, sim);
       std::cerr << "esc-sim: profile written to " << args.Dump << "\n";

@@ -11,25 +11,25 @@
 #include "FileHandle.h"
 #include "PortDevice.h"
 
+#include <termios.h>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <termios.h>
 #include <thread>
 
 class TEscSimulator {
-public:
+ public:
   struct TOptions {
-    bool Silent = false;        // no controller attached: nothing is answered or stored
-    bool Echo = false;          // a loop-back plug: every byte comes straight back
-    int CorruptRegister = -1;   // this register reads back one more than was stored
-    long StopAfter = -1;        // frames answered before the controller falls silent; -1 = all
-    bool ExtraByte = false;     // every reply is followed by one more byte
-    bool LinePacing = false;    // replies take the time of the frame and the reply at 19200 baud
-    long UnplugAfter = -1;      // after this many frames the line goes dead: the master end is
-                                // closed, as when the adapter is pulled out; -1 = never
+    bool Silent = false;       // no controller attached: nothing is answered or stored
+    bool Echo = false;         // a loop-back plug: every byte comes straight back
+    int CorruptRegister = -1;  // this register reads back one more than was stored
+    long StopAfter = -1;       // frames answered before the controller falls silent; -1 = all
+    bool ExtraByte = false;    // every reply is followed by one more byte
+    bool LinePacing = false;   // replies take the time of the frame and the reply at 19200 baud
+    long UnplugAfter = -1;     // after this many frames the line goes dead: the master end is
+                               // closed, as when the adapter is pulled out; -1 = never
     // Called on the simulator's thread for every complete frame: command ('w' or 'r'), register,
     // value (the value written, or the value read back), and whether it was answered.
     std::function<void(char command, uint8_t reg, uint8_t value, bool answered)> OnFrame;
@@ -63,7 +63,7 @@ public:
   // The line settings the port's owner has set (all zero when unknown).
   termios PortSettings() const;
 
-private:
+ private:
   void Start();
   void Run();
   void HandleByte(uint8_t byte);
