@@ -31,4 +31,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # scales its window as a bitmap. Recommended, so that a minimal system can leave it out.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# A cross build (cmake/debian-cross.cmake) makes a package for the target's architecture.
+if(CMAKE_CROSSCOMPILING AND TORVANIC_CROSS_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${TORVANIC_CROSS_ARCH})
+endif()
 include(CPack)

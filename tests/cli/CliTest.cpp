@@ -32,6 +32,9 @@ struct TResult {
 // unless the test is about the real timing.
 pid_t Start(const TTempDir& dir, std::vector<std::string> args, bool simulatorPace = true) {
   args.insert(args.begin(), TORVANIC_CLI_PATH);
+  // Empty unless the tests run under an emulator (a cross build), which then runs the program too.
+  if (const std::string emulator = TORVANIC_CLI_EMULATOR; !emulator.empty())
+    args.insert(args.begin(), emulator);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -46,7 +49,7 @@ pid_t Start(const TTempDir& dir, std::vector<std::string> args, bool simulatorPa
   if (simulatorPace) env.push_back(pace.data());
   env.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, TORVANIC_CLI_PATH, &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }

@@ -16,8 +16,6 @@ namespace {
 
 using TPortable = TCurveArithmetic<TExtended>;
 
-uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v); }
-
 // Values whose rounding is known: ties in both directions, a double rounding through the extended
 // format, a subnormal and a carry into the next power of two.
 TEST(Extended, KnownRoundings) {
@@ -47,6 +45,8 @@ TEST(Extended, KnownRoundings) {
 #if defined(__x86_64__) || defined(__i386__)
 static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended long double expected");
 using TX87 = TCurveArithmetic<long double>;
+
+uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v); }
 
 long double AsLongDouble(const TExtended& v) {
   const long double m = std::ldexp(static_cast<long double>(v.Significand()), v.Exponent() - 63);

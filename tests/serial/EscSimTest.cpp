@@ -92,10 +92,13 @@ class TSimProcess {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     args.insert(args.begin(), ESC_SIM_PATH);
+    // Empty unless the tests run under an emulator (a cross build), which then runs esc-sim too.
+    if (const std::string emulator = ESC_SIM_EMULATOR; !emulator.empty())
+      args.insert(args.begin(), emulator);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const int rc = posix_spawn(&FPid, ESC_SIM_PATH, &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawnp(&FPid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     FOut = ::fdopen(out[0], "r");
