@@ -286,9 +286,9 @@ TEST(CliInterrupt, StopsBetweenRegisterCommands) {
     const char* Says;
   };
   for (const TSignalCase c :
-       {TSignalCase{"write", false, 60, SIGINT, "the controller holds part of the new profile; write it again"},
+       {TSignalCase{"write", false, 20, SIGINT, "the controller holds part of the new profile; write it again"},
         TSignalCase{"write", true, 1, SIGTERM, "interrupted"},
-        TSignalCase{"read", false, 40, SIGINT, "nothing was saved"}}) {
+        TSignalCase{"read", false, 12, SIGINT, "nothing was saved"}}) {
     SCOPED_TRACE(std::string(c.Command) + (c.Silent ? " silent" : ""));
     TTempDir dir;
     TGoodProfile().SaveToFile(dir.File("good.spp"));
