@@ -101,14 +101,14 @@ std::optional<int> ParseArgs(int argc, char** argv, TArgs& args) {
   return std::nullopt;
 }
 
-// Puts the profile of `file` into the curve registers; without a file, the V4 default profile.
-void LoadProfile(const std::string& file, TEscSimulator& sim) {
+// Puts the profile of `file` into the curve registers the simulator starts with; without a file,
+// the V4 default profile. Before the simulator answers: on a line that is already connected, a
+// frame may come at once.
+void LoadProfile(const std::string& file, TEscSimulator::TOptions& sim) {
   TSpedV4Device profile;
   profile.Clear();
   if (!file.empty() && profile.LoadFromFile(file) != 0) throw std::runtime_error(file + ": not a V4 profile");
-  Transfer::TRegisterFile regs = sim.Registers();
-  Transfer::ProfileToRegisters(profile, regs);
-  for (int r = 0; r < 256; ++r) sim.SetRegister(static_cast<uint8_t>(r), regs[r]);
+  Transfer::ProfileToRegisters(profile, sim.Registers);
 }
 
 void DumpProfile(const std::string& file, const TEscSimulator& sim) {
@@ -189,13 +189,13 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   try {
+    LoadProfile(args.Load, args.Sim);
     std::optional<TEscSimulator> simHolder;
     if (args.Connect.empty())
       simHolder.emplace(args.Sim);
     else
       simHolder.emplace(ConnectSocket(args.Connect), args.Sim);
     TEscSimulator& sim = *simHolder;
-    LoadProfile(args.Load, sim);
     std::optional<TPortLink> link;
     if (args.Connect.empty()) {
       GiveToSudoUser(sim.SlavePath());

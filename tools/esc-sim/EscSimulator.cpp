@@ -49,6 +49,7 @@ TEscSimulator::TEscSimulator(TFileHandle line, TOptions options)
 }
 
 void TEscSimulator::Start() {
+  FRegisters = FOptions.Registers;
   FStop.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (!FStop.Valid()) Fail("eventfd");
   FThread = std::thread([this] { Run(); });

@@ -30,6 +30,7 @@ class TEscSimulator {
     bool LinePacing = false;   // replies take the time of the frame and the reply at 19200 baud
     long UnplugAfter = -1;     // after this many frames the line goes dead: the master end is
                                // closed, as when the adapter is pulled out; -1 = never
+    std::array<uint8_t, 256> Registers{};  // the register file it starts with, before any frame
     // Called on the simulator's thread for every complete frame: command ('w' or 'r'), register,
     // value (the value written, or the value read back), and whether it was answered.
     std::function<void(char command, uint8_t reg, uint8_t value, bool answered)> OnFrame;
