@@ -234,24 +234,29 @@ int Test(const std::string& port) {
   return connected ? esOK : esController;
 }
 
+// Reads the controller's registers on `port` as the window's Read does, the port closed again
+// before this returns. esOK, or the status after saying why; `incomplete` ends that message when a
+// reply did not come complete.
+int ReadController(const std::string& port, Transfer::TRegisterFile& regs, const std::string& incomplete) {
+  TSession session(port);
+  if (!session.Probe()) {
+    Say(port + ": " + NotConnected);
+    return esController;
+  }
+  const bool complete = Transfer::ReadRegisters(session.Port(), regs, FProgress);
+  CheckTransferEnd();
+  if (complete) return esOK;
+  Say(port + ": " + UploadFailed + incomplete);
+  return esController;
+}
+
 int Read(const std::string& port, const std::string& file, const TOptions& options) {
   CheckTarget(file, options.Force);
+  Transfer::TRegisterFile regs{};
+  if (const int status = ReadController(port, regs, " Nothing was saved."); status != esOK) return status;
   TSpedV4Device profile;
   profile.Clear();
-  {
-    TSession session(port);
-    if (!session.Probe()) {
-      Say(port + ": " + NotConnected);
-      return esController;
-    }
-    const bool complete = Transfer::LoadFromDevice(session.Port(), profile, FProgress);
-    CheckTransferEnd();
-    if (!complete) {
-      Say(port + ": " + UploadFailed + " Nothing was saved.");
-      return esController;
-    }
-  }
-  Transfer::FitAfterRead(profile);
+  Transfer::RegistersToProfile(regs, profile);
   CheckTarget(file, options.Force);  // a file that appeared meanwhile is not replaced either
   profile.SaveToFile(file);
   Print(port + ": read into " + file);
@@ -279,19 +284,7 @@ int Verify(const std::string& file, const std::string& port, const TOptions& opt
   LoadProfile(file, profile);
   Transfer::TRegisterFile expected{}, held{};
   Transfer::ProfileToRegisters(profile, expected);
-  {
-    TSession session(port);
-    if (!session.Probe()) {
-      Say(port + ": " + NotConnected);
-      return esController;
-    }
-    const bool complete = Transfer::ReadRegisters(session.Port(), held, FProgress);
-    CheckTransferEnd();
-    if (!complete) {
-      Say(port + ": " + UploadFailed);
-      return esController;
-    }
-  }
+  if (const int status = ReadController(port, held, ""); status != esOK) return status;
   std::vector<std::string> lines, items;
   const uint8_t freq = Transfer::FrequencyRegister;
   if (held[freq] != expected[freq]) {

@@ -61,7 +61,8 @@ std::vector<TPortEntry> Described(const std::vector<std::string>& paths) {
 
 }  // namespace
 
-std::vector<std::string> TPortSelector::ListComPorts() { return Paths(ListSerialPorts()); }
+// The selector describes and orders the paths itself, so that any lister's ports are shown alike.
+std::vector<std::string> TPortSelector::ListComPorts() { return ListSerialPortPaths(); }
 
 TPortSelector::TPortSelector(QWidget* parent, TPortLister ports, TRunner run, const std::string& portFolder)
     : QObject(parent),

@@ -83,11 +83,16 @@ bool PortListLess(const TPortEntry& a, const TPortEntry& b) {
   return NaturalLess(a.Path, b.Path);
 }
 
+std::vector<std::string> ListSerialPortPaths(const TSystemRoots& roots) {
+  std::vector<std::string> paths;
+  for (auto& path : CandidatePorts(roots.Dev, roots.Sys + "/class/tty", roots.Proc))
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0) paths.push_back(std::move(path));
+  return paths;
+}
+
 std::vector<TPortEntry> ListSerialPorts(const TSystemRoots& roots) {
   std::vector<TPortEntry> ports;
-  for (const auto& path : CandidatePorts(roots.Dev, roots.Sys + "/class/tty", roots.Proc))
-    if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0)
-      ports.push_back(DescribePort(path, roots.Sys));
+  for (const auto& path : ListSerialPortPaths(roots)) ports.push_back(DescribePort(path, roots.Sys));
   std::stable_sort(ports.begin(), ports.end(), PortListLess);
   return ports;
 }

@@ -41,9 +41,11 @@ TPortEntry DescribePort(const std::string& path, const std::string& sysDir = "/s
 // path within a group.
 bool PortListLess(const TPortEntry& a, const TPortEntry& b);
 
-// The ports under `roots.Dev` that this user may read and write, described and in the list's
-// order. Who holds them is not looked up here (MarkHolders): that means reading every process's
-// open files, which is kept for the moments the user looks.
+// The paths of the ports under `roots.Dev` that this user may read and write, in natural order.
+std::vector<std::string> ListSerialPortPaths(const TSystemRoots& roots = {});
+
+// ListSerialPortPaths, described and in the list's order. Who holds them is not looked up here (MarkHolders): that
+// means reading every process's open files, which is kept for the moments the user looks.
 std::vector<TPortEntry> ListSerialPorts(const TSystemRoots& roots = {});
 
 // Fills InUseBy of each port with the programs other than `self` that have it open or locked,

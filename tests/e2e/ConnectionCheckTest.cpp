@@ -46,11 +46,7 @@ class PortFollowing : public ::testing::Test {
   // The window lists the folder as it lists /dev, and watches it.
   void Start() {
     const std::string dev = Dev.string();
-    auto list = [dev] {
-      std::vector<std::string> ports;
-      for (const auto& port : ListSerialPorts({dev, "/sys", "/proc"})) ports.push_back(port.Path);
-      return ports;
-    };
+    auto list = [dev] { return ListSerialPortPaths({dev, "/sys", "/proc"}); };
     Form = std::make_unique<TMainForm>(Dialogs, list, nullptr, dev);
     AtSimulatorPace(Form->Commands().ComPort1());
     Form->show();
