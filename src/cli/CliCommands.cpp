@@ -35,6 +35,12 @@ const char* const UploadFailed = "Upload failed. Please check ESC connections.";
 // answering controller's command takes about 40 ms and always finishes.
 constexpr auto ReplyGrace = std::chrono::milliseconds(300);
 
+// While --repeat waits for the next controller, a probe waits this long for each reply byte
+// instead of the command's half second, so that an adapter with no controller behind it is probed
+// about once a second rather than every three. An answering controller's reply comes within a few
+// milliseconds of the 40 ms pause; a missed reply here only delays the write to the next probe.
+constexpr auto WaitingReplyWait = std::chrono::milliseconds(100);
+
 // What the interrupt note reports.
 TProgress FProgress;
 std::string FCurrentPort;
@@ -118,11 +124,13 @@ int WriteOne(const std::string& port, const TSpedV4Device& profile) {
   return esOK;
 }
 
-// One probe of `port`, as Test runs it; a port that cannot be opened does not answer. `failure`
-// keeps the reason it could not be opened, empty when it could.
-bool Answers(const std::string& port, std::string& failure) {
+// One probe of `port`, as Test runs it (`waiting`: with the short reply wait of WaitingReplyWait);
+// a port that cannot be opened does not answer. `failure` keeps the reason it could not be opened,
+// empty when it could.
+bool Answers(const std::string& port, bool waiting, std::string& failure) {
   try {
     TSession session(port);
+    if (waiting) session.Port().SetReplyWait(WaitingReplyWait);
     failure.clear();
     return session.Probe();
   } catch (const EComError& e) {
@@ -131,12 +139,15 @@ bool Answers(const std::string& port, std::string& failure) {
   }
 }
 
-// Probes `port` about once a second until it answers (`answering` true) or stops answering.
+// Probes `port` about once a second until it answers (`answering` true) or stops answering. Only
+// the wait for an answer takes the short reply wait: the wait for the controller to go keeps the
+// command's, so that a slow reply is never taken for an unplugged controller (which would write
+// the same controller twice).
 void WaitForController(const std::string& port, bool answering) {
   std::string failure, told;
   for (;;) {
     const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    if (Answers(port, failure) == answering) return;
+    if (Answers(port, answering, failure) == answering) return;
     if (!failure.empty() && failure != told) Say(failure);
     told = failure;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());

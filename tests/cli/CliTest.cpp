@@ -364,4 +364,35 @@ TEST(CliRepeat, WritesEachControllerUntilInterrupted) {
   HoldsGood(sim, dir);
 }
 
+// --repeat on an adapter whose controller is not there yet: the port is probed about once a
+// second (each probe two frames), not once per two full reply waits (about 3 s) of a command.
+TEST(CliRepeat, ProbesASilentPortAboutOnceASecond) {
+  TTempDir dir;
+  TGoodProfile().SaveToFile(dir.File("good.spp"));
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<Clock::time_point> frames;
+  TEscSimulator::TOptions o;
+  o.Silent = true;
+  o.OnFrame = [&](char, uint8_t, uint8_t, bool) {
+    std::lock_guard lock(m);
+    frames.push_back(Clock::now());
+    cv.notify_all();
+  };
+  TEscSimulator sim(o);
+  const pid_t pid = Start(dir, {"write", dir.File("good.spp"), sim.SlavePath(), "--repeat"}, false);
+  bool secondProbe = false;
+  {
+    std::unique_lock lock(m);
+    secondProbe = cv.wait_for(lock, std::chrono::milliseconds(2000), [&] { return frames.size() >= 3; });
+  }
+  ::kill(pid, SIGINT);
+  const TResult r = Finish(dir, pid);
+  EXPECT_EQ(r.Status, 130);
+  ASSERT_TRUE(secondProbe) << "frames seen: " << frames.size();
+  const auto between = std::chrono::duration_cast<std::chrono::milliseconds>(frames[2] - frames[0]);
+  EXPECT_GE(between.count(), 900);
+  EXPECT_LE(between.count(), 1300);
+}
+
 }  // namespace
