@@ -1,14 +1,19 @@
 #include "ComPort.h"
 #include "EscSimulator.h"
 #include "SerialTestSupport.h"
+#include "SimulatorPace.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// A port with the simulated controller behind it. The controller's own timing (the 40 ms pause,
+// the half second for each reply byte) only where a test says so: what the other tests check does
+// not depend on it, and a silent controller would make each of them wait seconds.
 struct TLink {
   TLink() : TLink(TEscSimulator::TOptions{}) {}
-  explicit TLink(TEscSimulator::TOptions options) : sim(std::move(options)) {
+  explicit TLink(TEscSimulator::TOptions options, bool realTime = false) : sim(std::move(options)) {
+    if (!realTime) AtSimulatorPace(port);
     port.SetPort(sim.SlavePath());
     port.Open();
   }
@@ -24,7 +29,8 @@ struct TLink {
 };
 
 TEST(RegisterCommands, FramesAreSentRawByteForByte) {
-  TLink link;
+  TLink link({}, true);
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(link.port.WriteRegister(0, 0));
   EXPECT_TRUE(link.port.LastReplyComplete());
   EXPECT_TRUE(link.port.WriteRegister(0x72, 0x77));
@@ -47,6 +53,8 @@ TEST(RegisterCommands, FramesAreSentRawByteForByte) {
   EXPECT_EQ(b, 0x72);
   EXPECT_EQ(c, 0x77);
   EXPECT_EQ(link.sim.FrameCount(), 6);
+  // Each command paused the controller's 40 ms before its reply was read.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 6 * TComPort::ControllerPause);
 }
 
 TEST(RegisterCommands, EveryValueReadsBack) {
@@ -167,6 +175,7 @@ TEST(RegisterCommands, HeldHandOversLeaveTheReplyToTheCommand) {
   for (const bool held : {true, false}) {
     TTestLoop loop;
     TLink link;
+    link.port.SetCommandPause(TComPort::ControllerPause);  // the hand-over comes during the pause
     link.sim.SetRegister(9, 123);
     link.port.SetGuiPoster(loop.Poster());
     std::string taken;
