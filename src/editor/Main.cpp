@@ -105,7 +105,8 @@ void TMainForm::CreateParts(QWidget* client, TPortLister ports, const std::strin
   const TCommandRunner command = [this](const std::function<void()>& handler) { Command(handler); };
   FEditor = new TDiagramEditor(FDocument, guarded, command, this);
   FPanel = new TControlPanel(client, ToolBarHeight, FDocument, *FEditor, Action("ShowBackground1"), command);
-  FPorts = new TPortSelector(FPanel->PortBox(), std::move(ports), guarded, portFolder);
+  FPorts = new TPortSelector(
+      FPanel->PortBox(), std::move(ports), guarded, [this] { return Busy(); }, portFolder);
   FCommands = new TControllerCommands(this, FDialogs, FDocument, *FPorts);
   FCommands->OnProfileChanged = [this] { Refresh(); };
 
@@ -212,7 +213,6 @@ void TMainForm::CreateEditActions() {
   MakeAction("ShapeCurve", QStringLiteral("Shape..."), {}, &TMainForm::ShapeCurveExecute);
   MakeAction("ShowTable", QStringLiteral("Table..."), QKeySequence(Qt::CTRL | Qt::Key_T),
              [this] { FViews->ShowTable(); });
-  ShapeDlg = new TShapeDlg(this);
   setAcceptDrops(true);
 }
 

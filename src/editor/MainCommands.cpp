@@ -134,6 +134,8 @@ void TMainForm::EditPasteExecute() {
 }
 
 void TMainForm::ShapeCurveExecute() {
+  // Made when first asked for (not at start-up), then kept with the values last entered.
+  if (!ShapeDlg) ShapeDlg = new TShapeDlg(this);
   ShapeDlg->setResult(QDialog::Rejected);
   FDialogs.ShowModal(*ShapeDlg);
   if (ShapeDlg->result() != QDialog::Accepted) return;

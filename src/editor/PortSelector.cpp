@@ -1,7 +1,5 @@
 #include "PortSelector.h"
 
-#include "ControllerSession.h"
-
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QSocketNotifier>
@@ -64,9 +62,10 @@ std::vector<TPortEntry> Described(const std::vector<std::string>& paths) {
 // The selector describes and orders the paths itself, so that any lister's ports are shown alike.
 std::vector<std::string> TPortSelector::ListComPorts() { return ListSerialPortPaths(); }
 
-TPortSelector::TPortSelector(QWidget* parent, TPortLister ports, TRunner run, const std::string& portFolder)
+TPortSelector::TPortSelector(QWidget* parent, TPortLister ports, TRunner run, TBusy busy, const std::string& portFolder)
     : QObject(parent),
       FPortLister(std::move(ports)),
+      FBusy(std::move(busy)),
       cbPorts(new TPortBox(parent, [this] { MarkPortsInUse(); })),
       PortPoll(new QTimer(this)) {
   cbPorts->setObjectName(QStringLiteral("cbPorts"));
@@ -117,7 +116,7 @@ void TPortSelector::SelectPort(const QString& port) {
 }
 
 void TPortSelector::PortPollTimer() {
-  if (TControllerSession::Active() || cbPorts->view()->isVisible()) {
+  if (FBusy() || cbPorts->view()->isVisible()) {
     if (PortPoll->isSingleShot()) PortPoll->start(SettleMs);  // look again once the way is clear
     return;
   }

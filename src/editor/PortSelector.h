@@ -29,6 +29,8 @@ class TPortSelector : public QObject {
   using TPortLister = std::function<std::vector<std::string>()>;
   // Runs one refresh of the list; the window passes its error guard.
   using TRunner = std::function<void(const std::function<void()>&)>;
+  // True while the window runs a controller command or a drag (the window's one guard).
+  using TBusy = std::function<bool()>;
   static std::vector<std::string> ListComPorts();
   // After a change under the device folder, the list is taken again this much later (udev makes a
   // port's links and sets its access right after the node appears). Without a watch (the system
@@ -38,7 +40,7 @@ class TPortSelector : public QObject {
 
   // `cbPorts` is placed in `parent` (the "Port" group box) and filled from `ports` at once; ports
   // come and go under `portFolder`.
-  TPortSelector(QWidget* parent, TPortLister ports, TRunner run, const std::string& portFolder = "/dev");
+  TPortSelector(QWidget* parent, TPortLister ports, TRunner run, TBusy busy, const std::string& portFolder = "/dev");
   ~TPortSelector() override;
 
   // The selected port's device path; empty when none is selected.
@@ -47,8 +49,9 @@ class TPortSelector : public QObject {
   QStringList Ports() const;
   // Selects `port` when it is listed, as the user's own choice.
   void SelectPort(const QString& port);
-  // Takes the ports that came and went since the last look. Not while a controller command has the
-  // port, nor while the user has the list open: then a little later.
+  // Takes the ports that came and went since the last look. Not while the window is busy (a
+  // controller command has the port, or a drag runs), nor while the user has the list open: then
+  // a little later.
   void PortPollTimer();
   // Looks up who holds each listed port and says so in the list.
   void MarkPortsInUse();
@@ -58,6 +61,7 @@ class TPortSelector : public QObject {
   void ShowLabels();
 
   TPortLister FPortLister;
+  TBusy FBusy;
   QComboBox* cbPorts;
   QTimer* PortPoll;
   std::unique_ptr<TPortWatch> FWatch;
