@@ -7,8 +7,7 @@
 //   port_idle_bench --window editor|bare|text   (the child started for each measurement)
 
 #include "BenchTiming.h"
-#include "Dialogs.h"
-#include "Main.h"
+#include "Startup.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -25,7 +24,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -49,21 +47,22 @@ class TMappedSignal : public QObject {
   bool FSaid = false;
 };
 
-// kind: "editor", "bare" (an empty main window) or "text" (a main window with one line of text,
-// which loads the fonts as every window with text does).
-int RunWindow(int argc, char** argv, const std::string& kind) {
-  QApplication app(argc, argv);
-  TQtDialogs dialogs;
-  std::unique_ptr<QMainWindow> window;
-  if (kind == "editor")
-    window = std::make_unique<TMainForm>(dialogs);
-  else
-    window = std::make_unique<QMainWindow>();
-  if (kind == "text") window->setCentralWidget(new QLabel(QStringLiteral("TORVANIC")));
+// kind: "editor" (the program's own start-up), "bare" (an empty main window) or "text" (a main
+// window with one line of text, which loads the fonts as every window with text does).
+int RunWindow(char* program, const std::string& kind) {
+  int argc = 1;  // no file to open
+  char* argv[] = {program, nullptr};
   TMappedSignal mapped;
-  window->winId();  // makes the platform window, to watch it before it is shown
-  window->windowHandle()->installEventFilter(&mapped);
-  window->show();
+  auto watch = [&mapped](QMainWindow& window) {
+    window.winId();  // makes the platform window, to watch it before it is shown
+    window.windowHandle()->installEventFilter(&mapped);
+  };
+  if (kind == "editor") return RunTorvanic(argc, argv, watch);
+  QApplication app(argc, argv);
+  QMainWindow window;
+  if (kind == "text") window.setCentralWidget(new QLabel(QStringLiteral("TORVANIC")));
+  watch(window);
+  window.show();
   return app.exec();
 }
 
@@ -174,7 +173,7 @@ int main(int argc, char** argv) {
     char dir[] = "/tmp/port-idle-bench-XXXXXX";
     if (::mkdtemp(dir)) qputenv("XDG_RUNTIME_DIR", dir);
   }
-  if (argc == 3 && std::strcmp(argv[1], "--window") == 0) return RunWindow(argc, argv, argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--window") == 0) return RunWindow(argv[0], argv[2]);
   std::vector<int> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
   if (counts.empty()) counts = {0, 500};

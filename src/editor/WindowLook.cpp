@@ -13,14 +13,14 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
 
 // Rendered here instead of through Qt's SVG icon plugin, so that the toolbar does not depend on
 // a plugin being installed.
-QPixmap RenderSvg(const QString& path, int size) {
-  QSvgRenderer renderer(path);
+QPixmap RenderSvg(QSvgRenderer& renderer, int size) {
   if (!renderer.isValid()) return {};
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
@@ -29,11 +29,18 @@ QPixmap RenderSvg(const QString& path, int size) {
   return pixmap;
 }
 
+QPixmap RenderSvg(const QString& path, int size) {
+  QSvgRenderer renderer(path);
+  return RenderSvg(renderer, size);
+}
+
 QString ResourcePath(const QString& name) { return QStringLiteral(":/icons/%1.svg").arg(name); }
 
 // One of the program's pictures as an icon, drawn at the size and density it is asked for when it
 // is first asked, and kept: a picture that is never shown costs nothing at start-up, and each size
 // (a toolbar button at 150 %, a menu at 200 %) is drawn from the picture, not scaled from another.
+// The picture is read once, when the first size is drawn (a window system may ask for eight sizes
+// of the window's icon at once).
 class TSvgIconEngine : public QIconEngine {
  public:
   explicit TSvgIconEngine(QString path) : FPath(std::move(path)) {}
@@ -47,7 +54,8 @@ class TSvgIconEngine : public QIconEngine {
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
     const QString key = QStringLiteral("%1x%2/%3").arg(size.width()).arg(size.height()).arg(int(mode));
     if (const auto kept = FDrawn.constFind(key); kept != FDrawn.constEnd()) return *kept;
-    QPixmap drawn = RenderSvg(FPath, std::min(size.width(), size.height()));
+    if (!FRenderer) FRenderer = std::make_unique<QSvgRenderer>(FPath);
+    QPixmap drawn = RenderSvg(*FRenderer, std::min(size.width(), size.height()));
     // Disabled and selected looks as Qt makes them for any icon.
     if (mode != QIcon::Normal && !drawn.isNull()) {
       QStyleOption option;
@@ -69,7 +77,51 @@ class TSvgIconEngine : public QIconEngine {
 
  private:
   QString FPath;
+  std::unique_ptr<QSvgRenderer> FRenderer;
   QHash<QString, QPixmap> FDrawn;
+};
+
+// The desktop theme's icon when the theme has one, otherwise the program's own picture; which of
+// the two is looked up when the icon is first shown. The look-up reads the theme's folders (on a
+// desktop without an icon cache, a few milliseconds per icon), and most of these icons are in
+// menus that start closed.
+class TThemeIconEngine : public QIconEngine {
+ public:
+  TThemeIconEngine(QString themeName, QString name) : FThemeName(std::move(themeName)), FName(std::move(name)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  // Both in device pixels, as the icon hands them to its engine.
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().pixmap(size, 1.0, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return Icon().pixmap(size / scale, scale, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().actualSize(size, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return Icon().availableSizes(mode, state);
+  }
+  QString iconName() override { return Icon().name(); }
+  QIconEngine* clone() const override { return new TThemeIconEngine(FThemeName, FName); }
+  QString key() const override { return QStringLiteral("TThemeIconEngine"); }
+
+ private:
+  const QIcon& Icon() {
+    if (!FResolved) {
+      FIcon = QIcon::hasThemeIcon(FThemeName) ? QIcon::fromTheme(FThemeName) : OwnIcon(FName);
+      FResolved = true;
+    }
+    return FIcon;
+  }
+
+  QString FThemeName;
+  QString FName;
+  QIcon FIcon;
+  bool FResolved = false;
 };
 
 }  // namespace
@@ -81,8 +133,8 @@ QIcon OwnIcon(const QString& name) {
 }
 
 QIcon ActionIcon(const QString& themeName, const QString& name) {
-  if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
-  return OwnIcon(name);
+  if (themeName.isEmpty()) return OwnIcon(name);
+  return QIcon(new TThemeIconEngine(themeName, name));
 }
 
 QIcon ProgramIconSet() { return OwnIcon(QStringLiteral("torvanic")); }

@@ -2,9 +2,12 @@
 #include "InfoWnd.h"
 #include "ProgressWnd.h"
 #include "Version.h"
+#include "WindowLook.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -85,6 +88,31 @@ TEST(AboutBox, ShowsTheBuildVersionAndClosesOnEnter) {
   // The three labels share one centre line, 160 pixels from the panel's left edge.
   for (QLabel* l : {dialog.Label1, dialog.Label2, dialog.Label3}) EXPECT_EQ(l->geometry().center().x() + 1, 160);
   ExpectEnterCloses(dialog);
+}
+
+// A toolbar icon whose theme picture the desktop does not have (the theme is looked up only when
+// the icon is first drawn) shows the program's own picture, pixel for pixel, at every density and
+// both through the pixmap a button asks for and through painting.
+TEST(ActionIcon, WithoutTheThemePictureDrawsTheOwnOne) {
+  const QIcon own = OwnIcon(QStringLiteral("open"));
+  for (const qreal ratio : {1.0, 1.25, 2.0}) {
+    SCOPED_TRACE(ratio);
+    const QIcon icon = ActionIcon(QStringLiteral("torvanic-no-such-theme-icon"), QStringLiteral("open"));
+    const QImage expected = own.pixmap(QSize(24, 24), ratio).toImage();
+    const QImage got = icon.pixmap(QSize(24, 24), ratio).toImage();
+    EXPECT_FALSE(expected.isNull());
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(got.devicePixelRatio(), expected.devicePixelRatio());
+    auto painted = [ratio](const QIcon& i) {
+      QImage image(QSize(32, 32) * ratio, QImage::Format_ARGB32_Premultiplied);
+      image.setDevicePixelRatio(ratio);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      i.paint(&painter, QRect(4, 4, 24, 24));
+      return image;
+    };
+    EXPECT_EQ(painted(icon), painted(own));
+  }
 }
 
 }  // namespace
