@@ -82,9 +82,9 @@ class TSvgIconEngine : public QIconEngine {
 };
 
 // The desktop theme's icon when the theme has one, otherwise the program's own picture; which of
-// the two is looked up when the icon is first shown. The look-up reads the theme's folders (on a
-// desktop without an icon cache, a few milliseconds per icon), and most of these icons are in
-// menus that start closed.
+// the two is looked up when the icon is first shown. The look-up reads the theme's folders (about
+// a millisecond per icon on a desktop whose theme has no icon cache), and most of these icons are
+// in menus that start closed.
 class TThemeIconEngine : public QIconEngine {
  public:
   TThemeIconEngine(QString themeName, QString name) : FThemeName(std::move(themeName)), FName(std::move(name)) {}
