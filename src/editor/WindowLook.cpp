@@ -84,44 +84,52 @@ class TSvgIconEngine : public QIconEngine {
 // The desktop theme's icon when the theme has one, otherwise the program's own picture; which of
 // the two is looked up when the icon is first shown. The look-up reads the theme's folders (about
 // a millisecond per icon on a desktop whose theme has no icon cache), and most of these icons are
-// in menus that start closed.
+// in menus that start closed. The own picture is drawn by its engine exactly as an own icon is;
+// the theme's picture is taken at the size asked for in device pixels.
 class TThemeIconEngine : public QIconEngine {
  public:
-  TThemeIconEngine(QString themeName, QString name) : FThemeName(std::move(themeName)), FName(std::move(name)) {}
+  TThemeIconEngine(QString themeName, QString path) : FThemeName(std::move(themeName)), FPath(std::move(path)) {}
 
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
-    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    if (FromTheme())
+      FTheme.paint(painter, rect, Qt::AlignCenter, mode, state);
+    else if (FOwn)
+      FOwn->paint(painter, rect, mode, state);
   }
-  // Both in device pixels, as the icon hands them to its engine.
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().pixmap(size, 1.0, mode, state);
-  }
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    return Icon().pixmap(size / scale, scale, mode, state);
+    if (FromTheme()) return FTheme.pixmap(size, 1.0, mode, state);
+    return FOwn ? FOwn->pixmap(size, mode, state) : QPixmap();
   }
   QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().actualSize(size, mode, state);
+    if (FromTheme()) return FTheme.actualSize(size, mode, state);
+    return FOwn ? FOwn->actualSize(size, mode, state) : QSize();
   }
   QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
-    return Icon().availableSizes(mode, state);
+    if (FromTheme()) return FTheme.availableSizes(mode, state);
+    return FOwn ? FOwn->availableSizes(mode, state) : QList<QSize>();
   }
-  QString iconName() override { return Icon().name(); }
-  QIconEngine* clone() const override { return new TThemeIconEngine(FThemeName, FName); }
+  QString iconName() override { return FromTheme() ? FTheme.name() : QString(); }
+  QIconEngine* clone() const override { return new TThemeIconEngine(FThemeName, FPath); }
   QString key() const override { return QStringLiteral("TThemeIconEngine"); }
 
  private:
-  const QIcon& Icon() {
-    if (!FResolved) {
-      FIcon = QIcon::hasThemeIcon(FThemeName) ? QIcon::fromTheme(FThemeName) : OwnIcon(FName);
-      FResolved = true;
+  // Looks the picture up on the first call: true when the theme has it.
+  bool FromTheme() {
+    if (!FLookedUp) {
+      FLookedUp = true;
+      if (QIcon::hasThemeIcon(FThemeName))
+        FTheme = QIcon::fromTheme(FThemeName);
+      else if (QFile::exists(FPath))
+        FOwn = std::make_unique<TSvgIconEngine>(FPath);
     }
-    return FIcon;
+    return !FTheme.isNull();
   }
 
   QString FThemeName;
-  QString FName;
-  QIcon FIcon;
-  bool FResolved = false;
+  QString FPath;
+  bool FLookedUp = false;
+  QIcon FTheme;
+  std::unique_ptr<TSvgIconEngine> FOwn;
 };
 
 }  // namespace
@@ -134,7 +142,7 @@ QIcon OwnIcon(const QString& name) {
 
 QIcon ActionIcon(const QString& themeName, const QString& name) {
   if (themeName.isEmpty()) return OwnIcon(name);
-  return QIcon(new TThemeIconEngine(themeName, name));
+  return QIcon(new TThemeIconEngine(themeName, ResourcePath(name)));
 }
 
 QIcon ProgramIconSet() { return OwnIcon(QStringLiteral("torvanic")); }
