@@ -81,6 +81,12 @@ class TSvgIconEngine : public QIconEngine {
   QHash<QString, QPixmap> FDrawn;
 };
 
+// The engine of one of the program's pictures; none when the picture is missing.
+std::unique_ptr<TSvgIconEngine> OwnEngine(const QString& path) {
+  if (!QFile::exists(path)) return nullptr;
+  return std::make_unique<TSvgIconEngine>(path);
+}
+
 // The desktop theme's icon when the theme has one, otherwise the program's own picture; which of
 // the two is looked up when the icon is first shown. The look-up reads the theme's folders (about
 // a millisecond per icon on a desktop whose theme has no icon cache), and most of these icons are
@@ -119,8 +125,8 @@ class TThemeIconEngine : public QIconEngine {
       FLookedUp = true;
       if (QIcon::hasThemeIcon(FThemeName))
         FTheme = QIcon::fromTheme(FThemeName);
-      else if (QFile::exists(FPath))
-        FOwn = std::make_unique<TSvgIconEngine>(FPath);
+      else
+        FOwn = OwnEngine(FPath);
     }
     return !FTheme.isNull();
   }
@@ -135,9 +141,8 @@ class TThemeIconEngine : public QIconEngine {
 }  // namespace
 
 QIcon OwnIcon(const QString& name) {
-  const QString path = ResourcePath(name);
-  if (!QFile::exists(path)) return {};
-  return QIcon(new TSvgIconEngine(path));
+  auto engine = OwnEngine(ResourcePath(name));
+  return engine ? QIcon(engine.release()) : QIcon();
 }
 
 QIcon ActionIcon(const QString& themeName, const QString& name) {
